@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Puts every Debian package that building, running and testing Grimora needs
+# on the machine. Safe to run again: it only calls apt-get when something is
+# missing, and says nothing then.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang-format
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev zlib1g-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

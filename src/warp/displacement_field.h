@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace grimora {
+
+// The source pixel that one result pixel shows: absolute column and memory row.
+struct Displacement {
+    int32_t x = 0;
+    int32_t y = 0;
+    friend bool operator==(const Displacement&, const Displacement&) = default;
+};
+static_assert(sizeof(Displacement) == 8);
+
+// width x height entries, memory row 0 first, column 0 first within a row:
+// the entry of column c, memory row r is number r * width + c.
+class DisplacementField {
+public:
+    DisplacementField() = default;
+    // Throws std::bad_alloc when the memory cannot be had. Entries are unset
+    // until InitMask.
+    DisplacementField(int32_t width, int32_t height);
+    // The same without throwing: nothing when the memory cannot be had, so a
+    // caller can keep its old field and picture.
+    static std::optional<DisplacementField> tryAllocate(int32_t width, int32_t height);
+
+    int32_t width() const { return width_; }
+    int32_t height() const { return height_; }
+    std::size_t size() const { return static_cast<std::size_t>(width_) * height_; }
+    bool empty() const { return size() == 0; }
+
+    Displacement* data() { return entries_.get(); }
+    const Displacement* data() const { return entries_.get(); }
+    Displacement* row(int32_t r) { return data() + static_cast<std::size_t>(r) * width_; }
+    const Displacement* row(int32_t r) const {
+        return data() + static_cast<std::size_t>(r) * width_;
+    }
+    Displacement& at(int32_t c, int32_t r) { return row(r)[c]; }
+    const Displacement& at(int32_t c, int32_t r) const { return row(r)[c]; }
+
+private:
+    struct NoThrow {};
+    DisplacementField(int32_t width, int32_t height, NoThrow);
+
+    std::unique_ptr<Displacement[]> entries_;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+};
+
+// Resets every entry to its own position: column c, memory row r holds (c, r).
+void InitMask(DisplacementField& field);
+
+}  // namespace grimora
