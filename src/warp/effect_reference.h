@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "warp/effect.h"
+
+namespace grimora {
+
+// The plain form of a dab: the whole field copied, every row walked, one entry
+// after another. DoEffekt must give exactly its results, field and reports
+// alike; faster forms of DoEffekt are checked against this one.
+void DoEffektReference(DisplacementField& field, const EffectParams& params, EffectHost& host);
+
+}  // namespace grimora

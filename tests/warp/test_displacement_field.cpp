@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <cstdint>
+#include <limits>
+#include <new>
+
+#include <gtest/gtest.h>
+
+#include "warp/displacement_field.h"
+
+namespace grimora {
+namespace {
+
+struct Size {
+    int32_t width;
+    int32_t height;
+};
+
+class InitMaskSizes : public ::testing::TestWithParam<Size> {};
+
+TEST_P(InitMaskSizes, WritesEachEntrysOwnPositionInStorageOrder) {
+    const auto [width, height] = GetParam();
+    DisplacementField field(width, height);
+    ASSERT_EQ(field.size(), static_cast<std::size_t>(width) * height);
+    ASSERT_EQ(field.width(), width);
+    ASSERT_EQ(field.height(), height);
+    // Whatever the block held before must go.
+    for (std::size_t k = 0; k < field.size(); ++k) {
+        field.data()[k] = Displacement{-7, 12345};
+    }
+    InitMask(field);
+    for (int32_t r = 0; r < height; ++r) {
+        for (int32_t c = 0; c < width; ++c) {
+            const Displacement e = field.data()[static_cast<std::size_t>(r) * width + c];
+            ASSERT_EQ(e, (Displacement{c, r})) << "column " << c << ", row " << r;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, InitMaskSizes,
+                         ::testing::Values(Size{1, 1}, Size{3, 2}, Size{1, 7}, Size{9, 1},
+                                           Size{320, 200}));
+
+TEST(DisplacementField, ImpossibleSizesAreRefusedWithoutAllocating) {
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    const Size sizes[] = {{-1, 5}, {5, -1}, {-3, -3}, {kMax, kMax}};
+    for (const Size& s : sizes) {
+        EXPECT_THROW((void)DisplacementField(s.width, s.height), std::bad_alloc)
+            << s.width << " x " << s.height;
+        EXPECT_FALSE(DisplacementField::tryAllocate(s.width, s.height).has_value())
+            << s.width << " x " << s.height;
+    }
+}
+
+TEST(DisplacementField, TryAllocateGivesAFieldOfThatSize) {
+    auto field = DisplacementField::tryAllocate(7, 3);
+    ASSERT_TRUE(field.has_value());
+    EXPECT_EQ(field->width(), 7);
+    EXPECT_EQ(field->height(), 3);
+    InitMask(*field);
+    EXPECT_EQ(field->at(6, 2), (Displacement{6, 2}));
+}
+
+}  // namespace
+}  // namespace grimora
