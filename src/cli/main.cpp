@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/runner.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return grimora::cli::RunWarpTool(arguments, std::cin, std::cout, std::cerr);
+}

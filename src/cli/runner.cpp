@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/runner.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <fstream>
+#include <new>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <type_traits>
+#include <utility>
+
+#include "cli/field_output.h"
+#include "cli/script.h"
+#include "editor/brush_settings.h"
+#include "editor/stroke_controller.h"
+#include "editor/warp_session.h"
+#include "picture/owned_dib.h"
+#include "picture/pictrix.h"
+#include "picture/picture_writer.h"
+
+namespace grimora::cli {
+
+namespace {
+
+constexpr const char* kUsage = "usage: grimora-warp [--field FIELD_OUT] INPUT SCRIPT OUTPUT";
+constexpr const char* kHelp =
+    "usage: grimora-warp [--field FIELD_OUT] INPUT SCRIPT OUTPUT\n"
+    "\n"
+    "Applies the strokes of SCRIPT to INPUT and writes the result picture to OUTPUT.\n"
+    "INPUT is a picture file or blank:WxH, a white picture of W x H pixels.\n"
+    "SCRIPT is a file, or - for standard input, with one command a line:\n"
+    "  brush grow|shrink|rubber|smear|lug   strength S   radius R\n"
+    "  axes xy|x|y   normalize on|off   zoom Z\n"
+    "  press X Y   move X Y   release X Y   tick\n"
+    "X and Y are positions in the zoomed editing view. '#' starts a comment.\n"
+    "--field FIELD_OUT also writes the displacement field: width x height entries\n"
+    "of two little-endian 32-bit integers (x, y), bottom row first.\n";
+
+struct Options {
+    std::optional<std::string> fieldPath;
+    std::string input;
+    std::string script;
+    std::string output;
+    bool help = false;
+};
+
+std::optional<Options> parseArguments(const std::vector<std::string>& arguments,
+                                      std::string& error) {
+    Options options;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && argument == "--help") {
+            options.help = true;
+        } else if (!optionsEnded && argument == "--field") {
+            if (i + 1 == arguments.size()) {
+                error = "--field needs a file name";
+                return std::nullopt;
+            }
+            options.fieldPath = arguments[++i];
+        } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
+            error = "unknown option " + argument;
+            return std::nullopt;
+        } else {
+            positional.push_back(argument);
+        }
+    }
+    if (options.help) {
+        return options;
+    }
+    if (positional.size() != 3) {
+        error = kUsage;
+        return std::nullopt;
+    }
+    options.input = positional[0];
+    options.script = positional[1];
+    options.output = positional[2];
+    return options;
+}
+
+// Prints what the program shows in message boxes, and otherwise stands in
+// for the editing page: it only keeps track of the timer, which a "tick"
+// needs running.
+class ConsoleHost : public EditorHost {
+public:
+    explicit ConsoleHost(std::ostream& errors) : errors_(errors) {}
+
+    void showMessage(const std::string& text) override { errors_ << text << '\n'; }
+    void captureMouse() override {}
+    void releaseMouse() override {}
+    void setTimerEnabled(bool enabled) override { timerEnabled_ = enabled; }
+    void drawOutline(const OutlineRect& /*rect*/) override {}
+    void eraseOutline(const OutlineRect& /*rect*/) override {}
+    void drawPicture() override {}
+    void setViewSize(int64_t /*width*/, int64_t /*height*/) override {}
+    void SetProStatus(int32_t /*percent*/) override {}
+
+    bool timerEnabled() const { return timerEnabled_; }
+
+private:
+    std::ostream& errors_;
+    bool timerEnabled_ = false;
+};
+
+bool readPositive(std::string_view text, int32_t& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && value > 0;
+}
+
+enum class LoadStatus { Loaded, BadName, Failed };
+
+// "blank:WxH", or a picture file through the imaging library.
+LoadStatus loadInput(const std::string& input, OwnedDib& picture, std::string& error) {
+    constexpr std::string_view kBlank = "blank:";
+    if (input.starts_with(kBlank)) {
+        const std::string_view size = std::string_view(input).substr(kBlank.size());
+        const std::size_t cross = size.find('x');
+        int32_t width = 0;
+        int32_t height = 0;
+        if (cross == std::string_view::npos || !readPositive(size.substr(0, cross), width) ||
+            !readPositive(size.substr(cross + 1), height)) {
+            error = "\"" + input + "\": a blank picture is blank:WxH, e.g. blank:320x200";
+            return LoadStatus::BadName;
+        }
+        picture = MakeWhitePicture(width, height);
+        if (!picture.holdsPicture()) {
+            error = "cannot make a blank picture of " + std::to_string(width) + " x " +
+                    std::to_string(height) + " pixels";
+            return LoadStatus::Failed;
+        }
+        return LoadStatus::Loaded;
+    }
+    Dib loaded;
+    OpenDib(loaded, input.c_str(), ProgressCallback{});
+    picture.reset(loaded);
+    if (loaded.bits == nullptr) {
+        const std::string reason(loaded.errorText, strnlen(loaded.errorText, kErrorTextSize));
+        error = "cannot load " + input + (reason.empty() ? "" : ": " + reason);
+        return LoadStatus::Failed;
+    }
+    return LoadStatus::Loaded;
+}
+
+// The tool bar as the script sets it, and the events it sends.
+class ScriptRunner {
+public:
+    ScriptRunner(StrokeController& controller, const ConsoleHost& host)
+        : controller_(controller), host_(host) {}
+
+    void operator()(const SetBrush& c) { brush_.mode = c.mode; }
+    void operator()(const SetStrength& c) { brush_.strength = c.value; }
+    void operator()(const SetRadius& c) { brush_.radius = c.value; }
+    void operator()(const SetAxes& c) {
+        brush_.xSwitch = c.axes.x;
+        brush_.ySwitch = c.axes.y;
+    }
+    void operator()(const SetNormalize& c) { brush_.normalize = c.on; }
+    void operator()(const SetZoom& c) {
+        brush_.zoom = c.value;
+        controller_.ZoomEdChange(c.text);
+    }
+    void operator()(const Press& c) { controller_.PaintBox1MouseDown(c.at.x, c.at.y, brush_); }
+    void operator()(const Move& c) { controller_.PaintBox1MouseMove(c.at.x, c.at.y, brush_); }
+    void operator()(const Release& c) { controller_.PaintBox1MouseUp(c.at.x, c.at.y); }
+    void operator()(const Tick&) {
+        // The timer runs only during a stroke; a tick at any other time
+        // cannot happen in the program.
+        if (host_.timerEnabled()) {
+            controller_.Timer1Timer(brush_);
+        }
+    }
+
+private:
+    StrokeController& controller_;
+    const ConsoleHost& host_;
+    BrushSettings brush_;
+};
+
+int run(const std::vector<std::string>& arguments, std::istream& input, std::ostream& output,
+        std::ostream& errors) {
+    std::string error;
+    const std::optional<Options> options = parseArguments(arguments, error);
+    if (!options) {
+        errors << (error == kUsage ? "" : "grimora-warp: ") << error << '\n';
+        return kExitUsage;
+    }
+    if (options->help) {
+        output << kHelp;
+        return kExitSuccess;
+    }
+
+    std::optional<std::vector<ScriptLine>> script;
+    if (options->script == "-") {
+        script = ParseScript(input, error);
+    } else {
+        std::ifstream file(options->script);
+        if (!file) {
+            errors << "grimora-warp: cannot read script " << options->script << '\n';
+            return kExitUsage;
+        }
+        script = ParseScript(file, error);
+    }
+    if (!script) {
+        errors << "grimora-warp: " << options->script << ": " << error << '\n';
+        return kExitUsage;
+    }
+
+    OwnedDib picture;
+    switch (loadInput(options->input, picture, error)) {
+        case LoadStatus::Loaded:
+            break;
+        case LoadStatus::BadName:
+            errors << "grimora-warp: " << error << '\n';
+            return kExitUsage;
+        case LoadStatus::Failed:
+            errors << "grimora-warp: " << error << '\n';
+            return kExitFailure;
+    }
+
+    ConsoleHost host(errors);
+    WarpSession session;
+    if (!session.loadPicture(std::move(picture), host)) {
+        return kExitFailure;
+    }
+    StrokeController controller(session, host);
+    controller.resizeView();
+    ScriptRunner runner(controller, host);
+    for (const ScriptLine& line : *script) {
+        std::visit(runner, line.command);
+    }
+
+    if (!SavePicture(session.result(), options->output, error)) {
+        if (error.find(options->output) == std::string::npos) {
+            error = "cannot write " + options->output + ": " + error;
+        }
+        errors << "grimora-warp: " << error << '\n';
+        return kExitFailure;
+    }
+    if (options->fieldPath && !WriteRawField(session.field(), *options->fieldPath, error)) {
+        errors << "grimora-warp: " << error << '\n';
+        return kExitFailure;
+    }
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int RunWarpTool(const std::vector<std::string>& arguments, std::istream& input,
+                std::ostream& output, std::ostream& errors) {
+    try {
+        return run(arguments, input, output, errors);
+    } catch (const std::bad_alloc&) {
+        errors << "grimora-warp: out of memory\n";
+    } catch (const std::exception& e) {
+        errors << "grimora-warp: " << e.what() << '\n';
+    }
+    return kExitFailure;
+}
+
+}  // namespace grimora::cli

@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/script.h"
+
+#include <charconv>
+#include <cstdint>
+#include <sstream>
+#include <string_view>
+#include <system_error>
+
+#include "editor/spin_text.h"
+
+namespace grimora::cli {
+
+namespace {
+
+// The reason a line could not be read; empty when it could.
+using Reason = std::string;
+
+std::vector<std::string> splitWords(std::string_view line) {
+    std::vector<std::string> words;
+    std::istringstream stream{std::string(line)};
+    std::string word;
+    while (stream >> word) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+Reason readFieldNumber(const std::string& text, double& value) {
+    const std::optional<DecimalText> number = ParseDecimalText(text);
+    if (!number) {
+        return "\"" + text + "\" is not a number";
+    }
+    value = number->toDouble();
+    return {};
+}
+
+Reason readCoordinate(const std::string& text, int32_t& value) {
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    const auto [last, error] = std::from_chars(begin, end, value);
+    if (error == std::errc::result_out_of_range) {
+        return "\"" + text + "\" is out of the 32-bit range";
+    }
+    if (error != std::errc() || last != end) {
+        return "\"" + text + "\" is not a whole number";
+    }
+    return {};
+}
+
+Reason readPoint(const std::vector<std::string>& words, ViewPoint& point) {
+    if (words.size() != 3) {
+        return words[0] + " takes two coordinates, X and Y";
+    }
+    Reason reason = readCoordinate(words[1], point.x);
+    if (reason.empty()) {
+        reason = readCoordinate(words[2], point.y);
+    }
+    return reason;
+}
+
+Reason readCommand(const std::vector<std::string>& words, Command& command) {
+    const std::string& name = words[0];
+    const auto oneArgument = [&]() -> Reason {
+        return words.size() == 2 ? Reason{} : name + " takes one value";
+    };
+
+    if (name == "brush") {
+        if (Reason r = oneArgument(); !r.empty()) {
+            return r;
+        }
+        const std::string& brush = words[1];
+        if (brush == "grow") {
+            command = SetBrush{EffectMode::Grow};
+        } else if (brush == "shrink") {
+            command = SetBrush{EffectMode::Shrink};
+        } else if (brush == "rubber") {
+            command = SetBrush{EffectMode::Rubber};
+        } else if (brush == "smear") {
+            command = SetBrush{EffectMode::Smear};
+        } else if (brush == "lug") {
+            command = SetBrush{EffectMode::Lug};
+        } else {
+            return "unknown brush \"" + brush + "\" (grow, shrink, rubber, smear or lug)";
+        }
+        return {};
+    }
+    if (name == "strength" || name == "radius" || name == "zoom") {
+        if (Reason r = oneArgument(); !r.empty()) {
+            return r;
+        }
+        double value = 0.0;
+        if (Reason r = readFieldNumber(words[1], value); !r.empty()) {
+            return r;
+        }
+        if (name == "strength") {
+            command = SetStrength{value};
+        } else if (name == "radius") {
+            command = SetRadius{value};
+        } else {
+            command = SetZoom{words[1], value};
+        }
+        return {};
+    }
+    if (name == "axes") {
+        if (Reason r = oneArgument(); !r.empty()) {
+            return r;
+        }
+        const std::string& axes = words[1];
+        if (axes == "xy") {
+            command = SetAxes{AxisSwitchesFromRadios(true, false, false)};
+        } else if (axes == "x") {
+            command = SetAxes{AxisSwitchesFromRadios(false, true, false)};
+        } else if (axes == "y") {
+            command = SetAxes{AxisSwitchesFromRadios(false, false, true)};
+        } else {
+            return "unknown axes \"" + axes + "\" (xy, x or y)";
+        }
+        return {};
+    }
+    if (name == "normalize") {
+        if (Reason r = oneArgument(); !r.empty()) {
+            return r;
+        }
+        if (words[1] != "on" && words[1] != "off") {
+            return "normalize is on or off";
+        }
+        command = SetNormalize{words[1] == "on"};
+        return {};
+    }
+    if (name == "press" || name == "move" || name == "release") {
+        ViewPoint point;
+        if (Reason r = readPoint(words, point); !r.empty()) {
+            return r;
+        }
+        if (name == "press") {
+            command = Press{point};
+        } else if (name == "move") {
+            command = Move{point};
+        } else {
+            command = Release{point};
+        }
+        return {};
+    }
+    if (name == "tick") {
+        if (words.size() != 1) {
+            return "tick takes no values";
+        }
+        command = Tick{};
+        return {};
+    }
+    return "unknown command \"" + name + "\"";
+}
+
+}  // namespace
+
+std::optional<std::vector<ScriptLine>> ParseScript(std::istream& in, std::string& error) {
+    std::vector<ScriptLine> script;
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        const std::string_view text = std::string_view(line).substr(0, line.find('#'));
+        const std::vector<std::string> words = splitWords(text);
+        if (words.empty()) {
+            continue;
+        }
+        Command command;
+        if (const Reason reason = readCommand(words, command); !reason.empty()) {
+            error = "line " + std::to_string(number) + ": \"" + line + "\": " + reason;
+            return std::nullopt;
+        }
+        script.push_back({number, command});
+    }
+    if (in.bad()) {
+        error = "the script could not be read to its end";
+        return std::nullopt;
+    }
+    return script;
+}
+
+}  // namespace grimora::cli

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The stroke script of grimora-warp: one command a line, '#' starts a comment.
+//
+//   brush grow|shrink|rubber|smear|lug   strength S   radius R
+//   axes xy|x|y   normalize on|off   zoom Z
+//   press X Y   move X Y   release X Y   tick
+//
+// S, R and Z are read as the tool bar's fields read their text, without
+// range checks; X and Y are whole view coordinates of the zoomed editing view.
+#pragma once
+
+#include <istream>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "editor/brush_settings.h"
+#include "editor/stroke_controller.h"
+#include "warp/effect.h"
+
+namespace grimora::cli {
+
+struct SetBrush {
+    EffectMode mode = EffectMode::Grow;
+};
+struct SetStrength {
+    double value = 0.0;
+};
+struct SetRadius {
+    double value = 0.0;
+};
+struct SetAxes {
+    AxisSwitches axes;
+};
+struct SetNormalize {
+    bool on = true;
+};
+struct SetZoom {
+    std::string text;  // as typed: the ratio is worked out from the digits
+    double value = 0.0;
+};
+struct Press {
+    ViewPoint at;
+};
+struct Move {
+    ViewPoint at;
+};
+struct Release {
+    ViewPoint at;
+};
+struct Tick {};
+
+using Command = std::variant<SetBrush, SetStrength, SetRadius, SetAxes, SetNormalize, SetZoom,
+                             Press, Move, Release, Tick>;
+
+struct ScriptLine {
+    int number = 0;  // 1-based line of the script text
+    Command command;
+};
+
+// The commands of a script, or nothing and a one-line `error` that names the
+// line number and the line.
+std::optional<std::vector<ScriptLine>> ParseScript(std::istream& in, std::string& error);
+
+}  // namespace grimora::cli

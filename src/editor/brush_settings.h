@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The brush as the tool bar sets it, read afresh at every painting step.
+#pragma once
+
+#include <cstdint>
+
+#include "warp/effect.h"
+
+namespace grimora {
+
+struct BrushSettings {
+    EffectMode mode = EffectMode::Grow;
+    bool xSwitch = true;
+    bool ySwitch = true;
+    double strength = 0.4;
+    // The radius field's value as read; a dab takes it truncated (dabRadius),
+    // the outline takes it as it stands.
+    double radius = 50.0;
+    bool normalize = true;
+    // The zoom field's value. Only the outline's size uses it; the view's
+    // scale is the zoom ratio, which differs from it (0.6 shows at 10 / 16).
+    double zoom = 1.0;
+
+    int32_t dabRadius() const;
+    double outlineRadius() const { return radius * zoom; }
+};
+
+// The tool bar's group of five brush buttons; should more than one be down,
+// the later button in this order wins.
+EffectMode EffectModeFromButtons(bool wachsenDown, bool schrumpfenDown, bool radiererDown,
+                                 bool schmierenDown, bool zerrenDown);
+
+struct AxisSwitches {
+    bool x = true;
+    bool y = true;
+};
+// The radio buttons "X && Y", "X" and "Y".
+AxisSwitches AxisSwitchesFromRadios(bool xyChecked, bool xChecked, bool yChecked);
+
+// Truncation toward zero that is defined for every double: NaN gives 0 and
+// values beyond the 32-bit range give its nearest end.
+int32_t TruncToInt32(double value);
+
+}  // namespace grimora

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Turns mouse and timer events on the editing view into painting steps, keeps
+// the brush outline under the mouse and sets the view's scale. The window
+// forwards its events here under the same handler names.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "editor/brush_settings.h"
+#include "editor/warp_session.h"
+#include "editor/zoom_ratio.h"
+#include "picture/host.h"
+#include "warp/effect.h"
+
+namespace grimora {
+
+// A position in the editing view, y downwards; may lie outside the view
+// while the mouse is captured.
+struct ViewPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+    friend bool operator==(const ViewPoint&, const ViewPoint&) = default;
+};
+
+// Bounding box of the brush outline, in view coordinates.
+struct OutlineRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+    friend bool operator==(const OutlineRect&, const OutlineRect&) = default;
+};
+
+// What the editing page does on screen. The window implements it; tests and
+// the headless tool record or ignore it.
+class EditorHost : public MessageSink {
+public:
+    // Moves and the release keep arriving from outside the view.
+    virtual void captureMouse() = 0;
+    virtual void releaseMouse() = 0;
+    // The one-second timer that repeats the step while the button is held.
+    virtual void setTimerEnabled(bool enabled) = 0;
+    // The ellipse inscribed in `rect`, in inverting ink: erasing draws the
+    // same ellipse again, which restores the pixels under it.
+    virtual void drawOutline(const OutlineRect& rect) = 0;
+    virtual void eraseOutline(const OutlineRect& rect) = 0;
+    // Draws the whole result picture scaled by the zoom ratio, at once.
+    virtual void drawPicture() = 0;
+    virtual void setViewSize(int64_t width, int64_t height) = 0;
+    virtual void SetProStatus(int32_t percent) = 0;
+    // A painting step has applied this dab to the field. Replaying the dabs
+    // in order on the same start field gives the same field again.
+    virtual void dabApplied(const EffectParams& /*params*/) {}
+};
+
+// The dab of one painting step. Everything the step depends on comes in as
+// arguments, so a recorded list of these replays a stroke.
+// Column = x * den div num; memory row = height - 1 - (y * den div num), both
+// kept within 32 bits (a position that far out lies outside the picture anyway).
+EffectParams PaintingStepParams(ViewPoint current, ViewPoint previous, const BrushSettings& brush,
+                                ZoomRatio zoom, int32_t pictureHeight);
+
+// trunc(x - r), trunc(y - r), trunc(x + r), trunc(y + r) for r = the outline radius.
+OutlineRect OutlineRectAt(ViewPoint point, const BrushSettings& brush);
+
+class StrokeController {
+public:
+    StrokeController(WarpSession& session, EditorHost& host);
+
+    void PaintBox1MouseDown(int32_t x, int32_t y, const BrushSettings& brush);
+    void PaintBox1MouseMove(int32_t x, int32_t y, const BrushSettings& brush);
+    void PaintBox1MouseUp(int32_t x, int32_t y);
+    void Timer1Timer(const BrushSettings& brush);
+
+    // One painting step: dab, render, repaint; nothing unless a stroke is active.
+    void Malen(int32_t x, int32_t y, int32_t prevX, int32_t prevY, const BrushSettings& brush);
+
+    // Removes a visible outline, then draws the picture.
+    void PaintBox1Paint();
+    // The zoom field changed; its text gives the new ratio.
+    void ZoomEdChange(std::string_view zoomText);
+    // Another page is shown: its drawing leaves no outline on this view.
+    void PageControl2Change() { outlineVisible_ = false; }
+    // After a picture load: the view takes the new picture's size.
+    void resizeView();
+
+    bool strokeActive() const { return strokeActive_; }
+    ViewPoint lastMouse() const { return lastMouse_; }
+    bool outlineVisible() const { return outlineVisible_; }
+    OutlineRect outlineRect() const { return outlineRect_; }
+
+private:
+    class StepHost;
+    void endStroke();
+
+    WarpSession& session_;
+    EditorHost& host_;
+    bool strokeActive_ = false;
+    ViewPoint lastMouse_;
+    bool outlineVisible_ = false;
+    OutlineRect outlineRect_;
+};
+
+}  // namespace grimora

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The pictures, the displacement field and the zoom ratio of one editing
+// session: what the main window owns, without the window.
+#pragma once
+
+#include <cstdint>
+
+#include "editor/zoom_ratio.h"
+#include "picture/host.h"
+#include "picture/owned_dib.h"
+#include "warp/displacement_field.h"
+#include "warp/effect.h"
+
+namespace grimora {
+
+inline constexpr int32_t kStartPictureWidth = 320;
+inline constexpr int32_t kStartPictureHeight = 200;
+
+// A 24-bit picture with every byte of its rows 0xFF. Holds no picture when
+// the library cannot make one of that size.
+OwnedDib MakeWhitePicture(int32_t width, int32_t height);
+
+class WarpSession {
+public:
+    // The start-up state: white 320 x 200 source and result pictures, the
+    // identity field, zoom 1 : 1, rendered. Throws std::bad_alloc when even
+    // that cannot be had.
+    WarpSession();
+
+    // Takes `picture` as the source picture with a new identity field, and
+    // renders. When the field cannot be had, or the picture is empty, says so
+    // through `messages`, returns false and keeps the session as it was.
+    bool loadPicture(OwnedDib picture, MessageSink& messages);
+
+    // Rebuilds the result picture from the source picture and the field.
+    void renderdi(MessageSink& messages);
+    // One dab on the field; the result is stale until the next renderdi.
+    void DoEffekt(const EffectParams& params, EffectHost& host);
+
+    const Dib& source() const { return source_.get(); }
+    const Dib& result() const { return result_.get(); }
+    const DisplacementField& field() const { return field_; }
+    int32_t width() const { return field_.width(); }
+    int32_t height() const { return field_.height(); }
+
+    ZoomRatio zoom() const { return zoom_; }
+    // False, and nothing changes, unless both parts are positive.
+    bool setZoom(ZoomRatio zoom);
+    // The editing view's size: the source picture at the zoom ratio.
+    int64_t viewWidth() const { return ViewLength(width(), zoom_); }
+    int64_t viewHeight() const { return ViewLength(height(), zoom_); }
+
+private:
+    OwnedDib source_;
+    OwnedDib result_;
+    DisplacementField field_;
+    ZoomRatio zoom_;
+};
+
+}  // namespace grimora

@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include "cli/runner.h"
+#include "editor/stroke_controller.h"
+#include "editor/warp_session.h"
+#include "picture/dib_queries.h"
+#include "picture/owned_dib.h"
+#include "picture/pictrix.h"
+#include "picture/picture_writer.h"
+#include "warp/render.h"
+
+namespace grimora::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+uint32_t pattern(int32_t c, int32_t r) {
+    return static_cast<uint32_t>(c) | static_cast<uint32_t>(r) << 8 |
+           static_cast<uint32_t>((c * 7 + r * 13) & 0xFF) << 16;
+}
+
+// A 24-bit picture in which every pixel differs from its neighbours.
+void writePattern(const fs::path& path, int32_t width, int32_t height) {
+    OwnedDib picture;
+    ASSERT_TRUE(picture.make(width, height, 24));
+    for (int32_t r = 0; r < height; ++r) {
+        for (int32_t c = 0; c < width; ++c) {
+            setpixel(*picture, c, r, pattern(c, r));
+        }
+    }
+    std::string error;
+    ASSERT_TRUE(SavePicture(*picture, path.string(), error)) << error;
+}
+
+OwnedDib load(const fs::path& path) {
+    Dib dib;
+    OpenDib(dib, path.c_str(), ProgressCallback{});
+    return OwnedDib(dib);
+}
+
+std::vector<Displacement> readField(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<Displacement> field(bytes.size() / 8);
+    const auto word = [&](std::size_t at) {
+        uint32_t v = 0;
+        for (int i = 3; i >= 0; --i) {
+            v = v << 8 | static_cast<uint8_t>(bytes[at + static_cast<std::size_t>(i)]);
+        }
+        return static_cast<int32_t>(v);
+    };
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        field[i] = {word(8 * i), word(8 * i + 4)};
+    }
+    return field;
+}
+
+struct ToolRun {
+    int status = -1;
+    std::string errors;
+};
+
+class WarpToolTest : public testing::Test {
+protected:
+    void SetUp() override {
+        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::path(testing::TempDir()) / ("grimora_warp_" + std::string(test->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    fs::path file(const std::string& name, const std::string& content) const {
+        std::ofstream(dir / name, std::ios::binary) << content;
+        return dir / name;
+    }
+
+    // In process, with the script "-" read from `script`.
+    ToolRun runHere(const std::vector<std::string>& arguments, const std::string& script = "") {
+        std::istringstream in(script);
+        std::ostringstream out;
+        std::ostringstream err;
+        ToolRun run;
+        run.status = RunWarpTool(arguments, in, out, err);
+        run.errors = err.str();
+        return run;
+    }
+
+    // The built program.
+    ToolRun runProgram(const std::string& arguments) {
+        const fs::path errors = dir / "stderr.txt";
+        const std::string command =
+            std::string("'") + GRIMORA_WARP_EXE + "' " + arguments + " 2>'" + errors.string() + "'";
+        const int raw = std::system(command.c_str());
+        ToolRun run;
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::ifstream in(errors);
+        run.errors.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return run;
+    }
+
+    fs::path dir;
+};
+
+TEST_F(WarpToolTest, ProgramWarpsWhereTheBrushWasAndNowhereElse) {
+    constexpr int32_t kW = 120;
+    constexpr int32_t kH = 80;
+    writePattern(dir / "in.bmp", kW, kH);
+    file("grow.txt",
+         "brush grow\nstrength 1\nradius 20\nnormalize off\npress 60 40\nrelease 60 40\n");
+    const ToolRun run =
+        runProgram("--field '" + (dir / "field.raw").string() + "' '" + (dir / "in.bmp").string() +
+                   "' '" + (dir / "grow.txt").string() + "' '" + (dir / "out.bmp").string() + "'");
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.errors, "");
+
+    const OwnedDib out = load(dir / "out.bmp");
+    ASSERT_NE(out->bits, nullptr) << out->errorText;
+    ASSERT_EQ(DibWidth(*out), kW);
+    ASSERT_EQ(DibHeight(*out), kH);
+    const std::vector<Displacement> field = readField(dir / "field.raw");
+    ASSERT_EQ(fs::file_size(dir / "field.raw"), std::uintmax_t{kW} * kH * 8);
+
+    // The brush centre: column 60, memory row 79 - 40.
+    int changed = 0;
+    for (int32_t r = 0; r < kH; ++r) {
+        for (int32_t c = 0; c < kW; ++c) {
+            const Displacement e = field[static_cast<std::size_t>(r) * kW + c];
+            const bool nearBrush = std::abs(c - 60) <= 20 && std::abs(r - 39) <= 20;
+            if (!nearBrush) {
+                ASSERT_EQ(e, (Displacement{c, r})) << c << "," << r;
+            }
+            // Every result pixel is the source pixel its entry names.
+            ASSERT_EQ(getpixel(*out, c, r), pattern(e.x, e.y)) << c << "," << r;
+            changed += getpixel(*out, c, r) != pattern(c, r) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(changed, 100);
+}
+
+TEST_F(WarpToolTest, BlankPictureStaysWhiteWhileTheFieldBends) {
+    const ToolRun run = runHere(
+        {"--field", (dir / "f.raw").string(), "blank:320x200", "-", (dir / "out.bmp").string()},
+        "press 160 100\nmove 165 100\ntick\nrelease 165 100\n");
+    ASSERT_EQ(run.status, 0) << run.errors;
+    const OwnedDib out = load(dir / "out.bmp");
+    ASSERT_NE(out->bits, nullptr) << out->errorText;
+    ASSERT_EQ(DibWidth(*out), 320);
+    ASSERT_EQ(DibHeight(*out), 200);
+    for (int32_t r = 0; r < 200; ++r) {
+        for (int32_t c = 0; c < 320; ++c) {
+            ASSERT_EQ(getpixel(*out, c, r), 0xFFFFFFu) << c << "," << r;
+        }
+    }
+    const std::vector<Displacement> field = readField(dir / "f.raw");
+    ASSERT_EQ(field.size(), 320u * 200u);
+    EXPECT_EQ(field[0], (Displacement{0, 0}));
+    EXPECT_EQ(field[319], (Displacement{319, 0}));
+    EXPECT_EQ(field[199 * 320 + 5], (Displacement{5, 199}));
+    EXPECT_NE(field[99 * 320 + 170], (Displacement{170, 99}));
+}
+
+TEST_F(WarpToolTest, ScriptDrivesTheSameStepsAsTheEditor) {
+    const std::string script =
+        "zoom 2\nbrush smear\nstrength 0.8\nradius 30\n"
+        "press 200 150\nmove 215 140\nmove 230 150\ntick\nrelease 231 151\n"
+        "move 100 100\nbrush lug\naxes y\npress 100 100\nmove 90 104\nrelease 90 104\n";
+    const ToolRun run = runHere(
+        {"--field", (dir / "f.raw").string(), "blank:200x160", "-", (dir / "out.bmp").string()},
+        script);
+    ASSERT_EQ(run.status, 0) << run.errors;
+
+    class Quiet : public EditorHost {
+        void showMessage(const std::string&) override {}
+        void captureMouse() override {}
+        void releaseMouse() override {}
+        void setTimerEnabled(bool) override {}
+        void drawOutline(const OutlineRect&) override {}
+        void eraseOutline(const OutlineRect&) override {}
+        void drawPicture() override {}
+        void setViewSize(int64_t, int64_t) override {}
+        void SetProStatus(int32_t) override {}
+    } host;
+    WarpSession session;
+    ASSERT_TRUE(session.loadPicture(MakeWhitePicture(200, 160), host));
+    StrokeController editor(session, host);
+    BrushSettings brush;
+    brush.zoom = 2.0;
+    editor.ZoomEdChange("2");
+    brush.mode = EffectMode::Smear;
+    brush.strength = 0.8;
+    brush.radius = 30;
+    editor.PaintBox1MouseDown(200, 150, brush);
+    editor.PaintBox1MouseMove(215, 140, brush);
+    editor.PaintBox1MouseMove(230, 150, brush);
+    editor.Timer1Timer(brush);
+    editor.PaintBox1MouseUp(231, 151);
+    editor.PaintBox1MouseMove(100, 100, brush);
+    brush.mode = EffectMode::Lug;
+    brush.xSwitch = false;
+    editor.PaintBox1MouseDown(100, 100, brush);
+    editor.PaintBox1MouseMove(90, 104, brush);
+    editor.PaintBox1MouseUp(90, 104);
+
+    const std::vector<Displacement> expected(session.field().data(),
+                                             session.field().data() + session.field().size());
+    EXPECT_EQ(readField(dir / "f.raw"), expected);
+}
+
+TEST_F(WarpToolTest, MessagesOfTheProgramGoToStandardErrorAndTheToolGoesOn) {
+    const std::string grey = std::string(GRIMORA_FIXTURES) + "/bmp/pillow_info_8bit.bmp";
+    const ToolRun run = runHere({grey, "-", (dir / "out.bmp").string()},
+                                "zoom 0\npress 10 10\nmove 11 11\nrelease 11 11\n");
+    ASSERT_EQ(run.status, 0) << run.errors;
+    // Once at the load and once for the press, which then ends the stroke.
+    EXPECT_EQ(run.errors, std::string("The Bitmaps must have 16,7 mill. Colours!\n") +
+                              "Floating point division by zero\n" +
+                              "The Bitmaps must have 16,7 mill. Colours!\n");
+    const OwnedDib out = load(dir / "out.bmp");
+    ASSERT_NE(out->bits, nullptr) << out->errorText;
+    EXPECT_EQ(getpixel(*out, 0, 0), 0u);
+    EXPECT_EQ(getpixel(*out, 12, 6), 0u);
+}
+
+// Run as a program: a fault in the brushes shows as a failed run, not as the
+// end of the test program.
+TEST_F(WarpToolTest, ValuesAreUsedAsTypedWithoutCrashing) {
+    file("extreme.txt",
+         "radius 0\npress 30 25\nrelease 30 25\n"
+         "radius -5\nstrength -1\npress 30 25\nrelease 30 25\n"
+         "radius 99999999999999\nstrength 100000000000000000000000000\npress 30 25\n"
+         "move 0 0\nrelease 0 0\n"
+         "strength 0.5\nradius 20\nbrush smear\npress 1 1\nmove 2147483647 -2147483648\n"
+         "release 0 0\n"
+         // 2147483647 : 10 puts the extreme view positions inside the picture,
+         // so the mouse motion of the step is beyond 32 bits.
+         "zoom 214748364.7\npress 2147483647 -1\nmove -1 2147483647\nrelease 0 0\n"
+         "brush lug\npress 2147483647 -1\nmove -1 2147483647\nrelease 0 0\n");
+    const ToolRun run = runProgram("blank:60x50 '" + (dir / "extreme.txt").string() + "' '" +
+                                   (dir / "out.bmp").string() + "'");
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.errors, "");
+    EXPECT_TRUE(fs::exists(dir / "out.bmp"));
+}
+
+TEST_F(WarpToolTest, FailuresExitNonzeroWithOneLine) {
+    const fs::path out = dir / "out.bmp";
+    file("bad.txt", "brush grow\npress 1 1\nstrength much\n");
+    file("ok.txt", "press 1 1\n");
+    file("junk.bmp", "this is not a picture");
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string mentions;
+    };
+    const std::string ok = (dir / "ok.txt").string();
+    for (const Case& c : std::vector<Case>{
+             {{}, kExitUsage, "usage"},
+             {{"blank:10x10", ok}, kExitUsage, "usage"},
+             {{"--zoom", "blank:10x10", ok, out.string()}, kExitUsage, "--zoom"},
+             {{"blank:10x10", ok, out.string(), "--field"}, kExitUsage, "--field"},
+             {{"blank:10x10", (dir / "bad.txt").string(), out.string()},
+              kExitUsage,
+              "line 3: \"strength much\""},
+             {{"blank:10x10", (dir / "none.txt").string(), out.string()}, kExitUsage, "none.txt"},
+             {{"blank:10y10", ok, out.string()}, kExitUsage, "blank:10y10"},
+             {{"blank:0x10", ok, out.string()}, kExitUsage, "blank:0x10"},
+             {{"blank:70000x10", ok, out.string()}, kExitFailure, "70000"},
+             {{(dir / "missing.bmp").string(), ok, out.string()}, kExitFailure, "missing.bmp"},
+             {{(dir / "junk.bmp").string(), ok, out.string()}, kExitFailure, "junk.bmp"},
+             {{"blank:10x10", ok, (dir / "no" / "such" / "dir.bmp").string()},
+              kExitFailure,
+              "dir.bmp"},
+             {{"--field", (dir / "no" / "f.raw").string(), "blank:10x10", ok, out.string()},
+              kExitFailure,
+              "f.raw"},
+         }) {
+        const ToolRun run = runHere(c.arguments);
+        std::string shown;
+        for (const auto& a : c.arguments) {
+            shown += a + " ";
+        }
+        EXPECT_EQ(run.status, c.status) << shown << "\n" << run.errors;
+        EXPECT_NE(run.errors.find(c.mentions), std::string::npos) << shown << "\n" << run.errors;
+        EXPECT_EQ(run.errors.find('\n'), run.errors.size() - 1) << run.errors;
+        if (c.status == kExitUsage) {
+            EXPECT_FALSE(fs::exists(out)) << shown;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace grimora::cli
