@@ -2,8 +2,11 @@
 #include <QApplication>
 #include <QMainWindow>
 
+#include "platform/qt_screen_depth.h"
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    grimora::InstallQtScreenDepth();
     QApplication::setApplicationName(QStringLiteral("Grimora 2.0"));
     QApplication::setApplicationDisplayName(QStringLiteral("Grimora 2.0"));
 
