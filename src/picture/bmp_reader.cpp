@@ -113,17 +113,9 @@ bool DecodeCompression(uint32_t value, HeaderKind kind, BmpCompression& compress
 
 bool CheckDepth(int bitCount, BmpCompression compression, std::string& error) {
     const std::string depth = std::to_string(bitCount);
-    switch (bitCount) {
-        case 1:
-        case 4:
-        case 8:
-        case 16:
-        case 24:
-        case 32:
-            break;
-        default:
-            error = "Unsupported colour depth: " + depth + " bits per pixel.";
-            return false;
+    if (!IsDibDepth(bitCount)) {
+        error = "Unsupported colour depth: " + depth + " bits per pixel.";
+        return false;
     }
     switch (compression) {
         case BmpCompression::kNone:

@@ -102,6 +102,31 @@ public:
     virtual void endRows() {}
 };
 
+// A device with exact colours that takes device-independent bitmaps: it
+// remembers the stretch mode and the palette it is given and maps no entries.
+class TrueColourDeviceContext : public DeviceContext {
+public:
+    uint32_t rasterCaps() const override { return kRcDibToDev; }
+    StretchBltMode setStretchBltMode(StretchBltMode mode) override {
+        const StretchBltMode previous = mode_;
+        mode_ = mode;
+        return previous;
+    }
+    PaletteHandle selectPalette(PaletteHandle palette, bool /*forceBackground*/) override {
+        const PaletteHandle previous = palette_;
+        palette_ = palette;
+        return previous;
+    }
+    int realizePalette() override { return 0; }
+
+protected:
+    StretchBltMode stretchMode() const { return mode_; }
+
+private:
+    StretchBltMode mode_ = StretchBltMode::ColorOnColor;
+    PaletteHandle palette_ = nullptr;
+};
+
 // ---------------------------------------------------------------------------
 // Reading the pixels of a device-independent bitmap, for devices.
 
@@ -109,20 +134,8 @@ public:
 // rows, no compression, a depth of 1, 4, 8, 16, 24 or 32 bits.
 inline bool IsReadableDib(const void* bits, const BitmapInfo& info) {
     const BitmapInfoHeader& h = info.bmiHeader;
-    if (bits == nullptr || h.biWidth <= 0 || h.biHeight <= 0 || h.biCompression != 0) {
-        return false;
-    }
-    switch (h.biBitCount) {
-        case 1:
-        case 4:
-        case 8:
-        case 16:
-        case 24:
-        case 32:
-            return true;
-        default:
-            return false;
-    }
+    return bits != nullptr && h.biWidth > 0 && h.biHeight > 0 && h.biCompression == 0 &&
+           IsDibDepth(h.biBitCount);
 }
 
 // Memory row r of a readable picture.

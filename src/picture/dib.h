@@ -81,6 +81,12 @@ inline uint8_t* DibRow(const Dib& dib, int32_t r) {
     return dib.bits + static_cast<std::ptrdiff_t>(r) * dib.stride;
 }
 
+// The depths a picture can have: 1, 4, 8, 16, 24 or 32 bits per pixel.
+inline bool IsDibDepth(int bitCount) {
+    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
+           bitCount == 32;
+}
+
 // The DIB row length for a width and depth: a multiple of 4 bytes.
 inline int64_t DibStride(int64_t width, int bitCount) {
     return (width * bitCount + 31) / 32 * 4;

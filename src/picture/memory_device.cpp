@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <utility>
 
 namespace grimora {
 
@@ -199,18 +198,6 @@ void MemoryDevice::fill(uint32_t rgb) {
         pixels_[i + 1] = static_cast<uint8_t>(rgb >> 8);
         pixels_[i + 2] = static_cast<uint8_t>(rgb);
     }
-}
-
-StretchBltMode MemoryDevice::setStretchBltMode(StretchBltMode mode) {
-    return std::exchange(mode_, mode);
-}
-
-PaletteHandle MemoryDevice::selectPalette(PaletteHandle palette, bool /*forceBackground*/) {
-    return std::exchange(palette_, palette);
-}
-
-int MemoryDevice::realizePalette() {
-    return 0;
 }
 
 int MemoryDevice::stretchDIBits(int32_t xDest, int32_t yDest, int32_t destWidth, int32_t destHeight,

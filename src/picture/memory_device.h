@@ -13,7 +13,7 @@ namespace grimora {
 // Width x height pixels of 24 bits, rows top-down, each pixel red, green,
 // blue. A true-colour display: it can do everything DrawDib asks and scales
 // by nearest pixel whatever the stretch mode.
-class MemoryDevice : public DeviceContext {
+class MemoryDevice : public TrueColourDeviceContext {
 public:
     // Every pixel starts as fillRgb (0xRRGGBB).
     MemoryDevice(int32_t width, int32_t height, uint32_t fillRgb = 0xFFFFFF);
@@ -27,10 +27,6 @@ public:
     const uint8_t* data() const { return pixels_.data(); }
 
     Technology technology() const override { return Technology::RasterDisplay; }
-    uint32_t rasterCaps() const override { return kRcDibToDev; }
-    StretchBltMode setStretchBltMode(StretchBltMode mode) override;
-    PaletteHandle selectPalette(PaletteHandle palette, bool forceBackground) override;
-    int realizePalette() override;
     int stretchDIBits(int32_t xDest, int32_t yDest, int32_t destWidth, int32_t destHeight,
                       int32_t xSrc, int32_t ySrc, int32_t srcWidth, int32_t srcHeight,
                       const void* bits, const BitmapInfo& info, RasterOp rop) override;
@@ -46,8 +42,6 @@ private:
     int32_t width_;
     int32_t height_;
     std::vector<uint8_t> pixels_;
-    StretchBltMode mode_ = StretchBltMode::ColorOnColor;
-    PaletteHandle palette_ = nullptr;
     std::vector<uint32_t> scratch_;  // one decoded row
 };
 

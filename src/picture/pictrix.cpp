@@ -19,26 +19,12 @@ namespace {
 // so that a picture is one allocation and deldib one free.
 constexpr std::size_t kBitsOffset = (sizeof(BitmapInfo) + 15) / 16 * 16;
 
-bool isSupportedDepth(int bitCount) {
-    switch (bitCount) {
-        case 1:
-        case 4:
-        case 8:
-        case 16:
-        case 24:
-        case 32:
-            return true;
-        default:
-            return false;
-    }
-}
-
 }  // namespace
 
 void newdib(Dib& dib, int32_t width, int32_t height, int bitCount, const BitmapInfo* colours,
             int colourCount) {
     dib = Dib{};
-    if (!isSupportedDepth(bitCount) || width < 1 || height < 1 || width > kMaxPictureSide ||
+    if (!IsDibDepth(bitCount) || width < 1 || height < 1 || width > kMaxPictureSide ||
         height > kMaxPictureSide || int64_t{width} * height > kMaxPicturePixels) {
         return;
     }

@@ -93,18 +93,6 @@ QtDeviceContext::~QtDeviceContext() {
     endRows();
 }
 
-StretchBltMode QtDeviceContext::setStretchBltMode(StretchBltMode mode) {
-    return std::exchange(mode_, mode);
-}
-
-PaletteHandle QtDeviceContext::selectPalette(PaletteHandle palette, bool /*forceBackground*/) {
-    return std::exchange(palette_, palette);
-}
-
-int QtDeviceContext::realizePalette() {
-    return 0;
-}
-
 void QtDeviceContext::drawImage(const QRectF& target, const QImage& image, const QRectF& source,
                                 RasterOp rop) {
     painter_.save();
@@ -117,7 +105,8 @@ void QtDeviceContext::drawImage(const QRectF& target, const QImage& image, const
         painter_.setCompositionMode(compositionFor(rop));
     }
     painter_.setOpacity(1.0);
-    painter_.setRenderHint(QPainter::SmoothPixmapTransform, mode_ == StretchBltMode::Halftone);
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform,
+                           stretchMode() == StretchBltMode::Halftone);
     painter_.drawImage(target, image, source);
     painter_.restore();
 }

@@ -13,7 +13,7 @@
 
 namespace grimora {
 
-class QtDeviceContext final : public DeviceContext {
+class QtDeviceContext final : public TrueColourDeviceContext {
 public:
     // The painter must be active; it is borrowed for the device's lifetime
     // and its state is left as it was found. A paged device (a printer, a PDF
@@ -29,10 +29,6 @@ public:
     void setCollectRows(bool collect) { collectRows_ = collect; }
 
     Technology technology() const override { return technology_; }
-    uint32_t rasterCaps() const override { return kRcDibToDev; }
-    StretchBltMode setStretchBltMode(StretchBltMode mode) override;
-    PaletteHandle selectPalette(PaletteHandle palette, bool forceBackground) override;
-    int realizePalette() override;
     int stretchDIBits(int32_t xDest, int32_t yDest, int32_t destWidth, int32_t destHeight,
                       int32_t xSrc, int32_t ySrc, int32_t srcWidth, int32_t srcHeight,
                       const void* bits, const BitmapInfo& info, RasterOp rop) override;
@@ -55,8 +51,6 @@ private:
 
     QPainter& painter_;
     Technology technology_;
-    StretchBltMode mode_ = StretchBltMode::ColorOnColor;
-    PaletteHandle palette_ = nullptr;
 
     bool collectRows_ = true;
     bool collecting_ = false;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The two ways DrawDib draws when a device fails the direct stretch.
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,10 @@ struct FailureCase {
     const char* message;
     std::vector<Call> calls;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BitmapFailureTest : public ::testing::TestWithParam<FailureCase> {};
 
