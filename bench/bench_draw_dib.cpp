@@ -7,6 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "draw_bench_support.h"
 #include "picture/draw_dib.h"
 #include "picture/memory_device.h"
 #include "picture/owned_dib.h"
@@ -14,26 +15,6 @@
 namespace {
 
 using namespace grimora;
-
-class QuietMessages : public MessageSink {
-public:
-    void showMessage(const std::string&) override {}
-};
-
-const Dib& bigPicture() {
-    static const OwnedDib picture = [] {
-        OwnedDib made;
-        made.make(6000, 4000, 24);
-        for (int32_t r = 0; r < 4000; ++r) {
-            uint8_t* row = DibRow(made.get(), r);
-            for (int32_t k = 0; k < 3 * 6000; ++k) {
-                row[k] = static_cast<uint8_t>(r * 7 + k * 13);
-            }
-        }
-        return made;
-    }();
-    return picture.get();
-}
 
 void BM_DrawDibRows(benchmark::State& state) {
     const Dib& pic = bigPicture();

@@ -4,6 +4,7 @@
 // calls so that DrawDib reads like the drawing code of any raster system.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -136,6 +137,30 @@ inline bool IsReadableDib(const void* bits, const BitmapInfo& info) {
     const BitmapInfoHeader& h = info.bmiHeader;
     return bits != nullptr && h.biWidth > 0 && h.biHeight > 0 && h.biCompression == 0 &&
            IsDibDepth(h.biBitCount);
+}
+
+// The part of a picture that one SetDIBitsToDevice call copies: memory rows
+// r0 .. r1 - 1 and columns c0 .. c1 - 1, within the picture and within the
+// band of rows that `bits` holds. Memory row r lands on device row
+// yDest + ySrc + height - 1 - r, column c on device column xDest + c - xSrc.
+struct DibCopyBand {
+    int64_t r0 = 0;
+    int64_t r1 = 0;
+    int64_t c0 = 0;
+    int64_t c1 = 0;
+    bool empty() const { return r0 >= r1 || c0 >= c1; }
+};
+
+inline DibCopyBand SetDIBitsBand(uint32_t width, uint32_t height, int32_t xSrc, int32_t ySrc,
+                                 uint32_t startScan, uint32_t scanLines, const BitmapInfo& info) {
+    const int64_t bandEnd =
+        std::min<int64_t>(int64_t{startScan} + scanLines, info.bmiHeader.biHeight);
+    DibCopyBand band;
+    band.r0 = std::max<int64_t>(ySrc, startScan);
+    band.r1 = std::min(int64_t{ySrc} + height, bandEnd);
+    band.c0 = std::max(xSrc, 0);
+    band.c1 = std::min<int64_t>(int64_t{xSrc} + width, info.bmiHeader.biWidth);
+    return band;
 }
 
 // Memory row r of a readable picture.

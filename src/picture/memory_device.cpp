@@ -227,15 +227,14 @@ int MemoryDevice::setDIBitsToDevice(int32_t xDest, int32_t yDest, uint32_t width
     // One to one: memory row r goes to device row yDest + ySrc + height - 1 - r,
     // column c to xDest + c - xSrc.
     const int64_t h = height;
-    const int64_t bandEnd =
-        std::min<int64_t>(int64_t{startScan} + scanLines, info.bmiHeader.biHeight);
-    const int64_t r0 = std::max<int64_t>(ySrc, startScan);
-    const int64_t r1 = std::min(int64_t{ySrc} + h, bandEnd);
-    int64_t c0 = std::max(xSrc, 0);
-    int64_t c1 = std::min<int64_t>(int64_t{xSrc} + width, info.bmiHeader.biWidth);
-    if (r0 >= r1 || c0 >= c1) {
+    const DibCopyBand band = SetDIBitsBand(width, height, xSrc, ySrc, startScan, scanLines, info);
+    if (band.empty()) {
         return 0;
     }
+    const int64_t r0 = band.r0;
+    const int64_t r1 = band.r1;
+    int64_t c0 = band.c0;
+    int64_t c1 = band.c1;
     const int copied = static_cast<int>(r1 - r0);
     c0 = std::max(c0, int64_t{xSrc} - xDest);
     c1 = std::min(c1, int64_t{xSrc} - xDest + width_);

@@ -153,15 +153,11 @@ int QtDeviceContext::setDIBitsToDevice(int32_t xDest, int32_t yDest, uint32_t wi
         return 0;
     }
     const int64_t h = height;
-    const int64_t bandEnd =
-        std::min<int64_t>(int64_t{startScan} + scanLines, info.bmiHeader.biHeight);
-    const int64_t r0 = std::max<int64_t>(ySrc, startScan);
-    const int64_t r1 = std::min(int64_t{ySrc} + h, bandEnd);
-    const int64_t c0 = std::max(xSrc, 0);
-    const int64_t c1 = std::min<int64_t>(int64_t{xSrc} + width, info.bmiHeader.biWidth);
-    if (r0 >= r1 || c0 >= c1) {
+    const DibCopyBand band = SetDIBitsBand(width, height, xSrc, ySrc, startScan, scanLines, info);
+    if (band.empty()) {
         return 0;
     }
+    const auto [r0, r1, c0, c1] = band;
     const int copied = static_cast<int>(r1 - r0);
     // Where the rows and columns go: memory row r to device row
     // yDest + ySrc + h - 1 - r, column c to xDest + c - xSrc.
