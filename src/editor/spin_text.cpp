@@ -32,9 +32,12 @@ double DecimalText::toDouble() const {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     (void)end;
     if (error == std::errc::result_out_of_range) {
-        // Only a too large value can get here: the digits are not all zero,
-        // and a fraction this long without an exponent is never below the
-        // smallest double.
+        // The digits are not all zero: a value below 1 is too small for a
+        // double (more than 323 zeros after the point) and reads as zero;
+        // any other is too large.
+        if (integerDigits.empty()) {
+            return negative ? -0.0 : 0.0;
+        }
         const double largest = std::numeric_limits<double>::max();
         return negative ? -largest : largest;
     }

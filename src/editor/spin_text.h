@@ -17,7 +17,8 @@ struct DecimalText {
 
     bool isZero() const { return integerDigits.empty() && fractionDigits.empty(); }
     // The nearest double; a value beyond the double range gives the largest
-    // finite double of its sign, so that nothing downstream meets an infinity.
+    // finite double of its sign, so that nothing downstream meets an infinity,
+    // and one too small for a double gives zero.
     double toDouble() const;
 };
 

@@ -101,6 +101,9 @@ TEST(SpinText, ReadsTheFieldsNumbers) {
     // Beyond the double range: the largest finite double, never infinity.
     EXPECT_EQ(SpinEditValue(std::string(400, '9'), 0.1), std::numeric_limits<double>::max());
     EXPECT_EQ(SpinEditValue("-" + std::string(400, '9'), 0.1), -std::numeric_limits<double>::max());
+    // Too small for a double: zero, not the largest double.
+    EXPECT_EQ(SpinEditValue("0." + std::string(400, '0') + "1", 0.1), 0.0);
+    EXPECT_EQ(SpinEditValue("-0." + std::string(400, '0') + "1", 0.1), 0.0);
 }
 
 }  // namespace
