@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -217,6 +220,33 @@ TEST_F(WarpToolTest, ScriptDrivesTheSameStepsAsTheEditor) {
     const std::vector<Displacement> expected(session.field().data(),
                                              session.field().data() + session.field().size());
     EXPECT_EQ(readField(dir / "f.raw"), expected);
+}
+
+TEST_F(WarpToolTest, FieldIsWrittenThroughLinksAndIntoPipes) {
+    const fs::path target = file("target.raw", "old");
+    fs::create_symlink(target, dir / "link.raw");
+    ToolRun run = runHere(
+        {"--field", (dir / "link.raw").string(), "blank:4x3", "-", (dir / "a.bmp").string()});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_TRUE(fs::is_symlink(dir / "link.raw"));
+    EXPECT_EQ(fs::file_size(target), 4u * 3u * 8u);
+
+    // A pipe stays a pipe and gets the entries. Opened for reading first, and
+    // without blocking, so that the tool's writer finds a reader; 96 bytes
+    // fit the pipe's buffer.
+    const fs::path pipe = dir / "pipe.raw";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    run = runHere({"--field", pipe.string(), "blank:4x3", "-", (dir / "b.bmp").string()});
+    char bytes[200];
+    const ssize_t got = ::read(reader, bytes, sizeof bytes);
+    ::close(reader);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(got, 4 * 3 * 8);
+    struct stat st {};
+    ASSERT_EQ(::stat(pipe.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(WarpToolTest, MessagesOfTheProgramGoToStandardErrorAndTheToolGoesOn) {
