@@ -16,6 +16,28 @@ namespace {
 // The reason a line could not be read; empty when it could.
 using Reason = std::string;
 
+// The user's text as an error message quotes it: control bytes become '?',
+// so the message stays one line that does not steer the terminal, and a
+// long text is cut, so that a line of junk does not flood standard error.
+std::string shown(std::string_view text) {
+    constexpr std::size_t kLongest = 60;
+    std::size_t length = text.size();
+    if (length > kLongest) {
+        length = kLongest;
+        // Not in the middle of a UTF-8 sequence.
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+            --length;
+        }
+    }
+    std::string quoted = "\"";
+    for (const char c : text.substr(0, length)) {
+        const auto byte = static_cast<unsigned char>(c);
+        quoted += byte < 0x20 || byte == 0x7F ? '?' : c;
+    }
+    quoted += length < text.size() ? "...\"" : "\"";
+    return quoted;
+}
+
 std::vector<std::string> splitWords(std::string_view line) {
     std::vector<std::string> words;
     std::istringstream stream{std::string(line)};
@@ -29,7 +51,7 @@ std::vector<std::string> splitWords(std::string_view line) {
 Reason readFieldNumber(const std::string& text, double& value) {
     const std::optional<DecimalText> number = ParseDecimalText(text);
     if (!number) {
-        return "\"" + text + "\" is not a number";
+        return shown(text) + " is not a number";
     }
     value = number->toDouble();
     return {};
@@ -40,10 +62,10 @@ Reason readCoordinate(const std::string& text, int32_t& value) {
     const char* end = text.data() + text.size();
     const auto [last, error] = std::from_chars(begin, end, value);
     if (error == std::errc::result_out_of_range) {
-        return "\"" + text + "\" is out of the 32-bit range";
+        return shown(text) + " is out of the 32-bit range";
     }
     if (error != std::errc() || last != end) {
-        return "\"" + text + "\" is not a whole number";
+        return shown(text) + " is not a whole number";
     }
     return {};
 }
@@ -81,7 +103,7 @@ Reason readCommand(const std::vector<std::string>& words, Command& command) {
         } else if (brush == "lug") {
             command = SetBrush{EffectMode::Lug};
         } else {
-            return "unknown brush \"" + brush + "\" (grow, shrink, rubber, smear or lug)";
+            return "unknown brush " + shown(brush) + " (grow, shrink, rubber, smear or lug)";
         }
         return {};
     }
@@ -114,7 +136,7 @@ Reason readCommand(const std::vector<std::string>& words, Command& command) {
         } else if (axes == "y") {
             command = SetAxes{AxisSwitchesFromRadios(false, false, true)};
         } else {
-            return "unknown axes \"" + axes + "\" (xy, x or y)";
+            return "unknown axes " + shown(axes) + " (xy, x or y)";
         }
         return {};
     }
@@ -149,7 +171,7 @@ Reason readCommand(const std::vector<std::string>& words, Command& command) {
         command = Tick{};
         return {};
     }
-    return "unknown command \"" + name + "\"";
+    return "unknown command " + shown(name);
 }
 
 }  // namespace
@@ -170,7 +192,7 @@ std::optional<std::vector<ScriptLine>> ParseScript(std::istream& in, std::string
         }
         Command command;
         if (const Reason reason = readCommand(words, command); !reason.empty()) {
-            error = "line " + std::to_string(number) + ": \"" + line + "\": " + reason;
+            error = "line " + std::to_string(number) + ": " + shown(line) + ": " + reason;
             return std::nullopt;
         }
         script.push_back({number, command});

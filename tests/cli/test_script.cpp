@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
 #include <sstream>
 #include <string>
 
@@ -72,6 +73,23 @@ TEST(Script, AMalformedLineIsNamedByNumberAndText) {
         EXPECT_NE(error.find("line 3"), std::string::npos) << error;
         EXPECT_NE(error.find(bad), std::string::npos) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
+}
+
+TEST(Script, AnErrorQuotesJunkShortAndOnOneLine) {
+    for (const std::string& bad : {
+             "press 1 " + std::string(1000000, '7'),
+             std::string("brush \x1b[2J\x01\x7f"),
+             "strength " + std::string(100, '\xe9') + "x",
+         }) {
+        std::istringstream text("tick\n" + bad + "\n");
+        std::string error;
+        EXPECT_FALSE(ParseScript(text, error));
+        EXPECT_EQ(error.rfind("line 2: ", 0), 0u) << error;
+        EXPECT_LT(error.size(), 200u) << error;
+        EXPECT_TRUE(std::none_of(error.begin(), error.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        })) << error;
     }
 }
 
