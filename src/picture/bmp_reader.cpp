@@ -9,11 +9,10 @@
 
 namespace grimora {
 
-// Palette indices past the file's colour table are kept as they are: the
-// table is padded with black to 2^bits entries, so such pixels show black.
-// Many writers leave a few unused indices out of a short table, and refusing
-// those files would help nobody. Broken RLE data, by contrast, is refused:
-// guessing where a run was meant to go gives a scrambled picture.
+// A short colour table is fine as long as no pixel uses an index past it:
+// such a pixel has no colour, so the file is refused rather than shown with
+// made-up ones. Broken RLE data is refused too: guessing where a run was
+// meant to go gives a scrambled picture.
 
 namespace {
 
@@ -368,6 +367,21 @@ bool ReadRle(std::span<const uint8_t> file, const BmpHeader& header, const Dib& 
     }
 }
 
+// The largest palette index that a pixel of the picture uses.
+int LargestIndex(const Dib& dib, int32_t width, int32_t height, int bits) {
+    int largest = 0;
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* row = DibRow(dib, y);
+        for (int32_t x = 0; x < width; ++x) {
+            const int index = bits == 8   ? row[x]
+                              : bits == 4 ? ((x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4)
+                                          : (row[x >> 3] >> (7 - (x & 7))) & 1;
+            largest = std::max(largest, index);
+        }
+    }
+    return largest;
+}
+
 }  // namespace
 
 bool IsBmpFile(std::span<const uint8_t> file) {
@@ -535,6 +549,14 @@ bool ReadBmpPixels(std::span<const uint8_t> file, const BmpHeader& header, Owned
                 return false;
             }
             break;
+    }
+    if (palette && header.colourCount < (1 << header.bitCount)) {
+        const int largest = LargestIndex(made.get(), header.width, header.height, header.bitCount);
+        if (largest >= header.colourCount) {
+            error = "Palette index " + std::to_string(largest) + " is past the colour table of " +
+                    std::to_string(header.colourCount) + " entries.";
+            return false;
+        }
     }
     picture = std::move(made);
     return true;

@@ -367,14 +367,13 @@ TEST(RleByHand, Rle8MoveAndTopDown) {
     EXPECT_EQ(Indices(*flipped), std::vector<std::vector<int>>(bottomUp.rbegin(), bottomUp.rend()));
 }
 
-TEST(PaletteIndices, PastTheColourTableShowBlack) {
-    // Two colours declared, index 200 used: kept, and entry 200 is black.
-    Bytes file = HandMade(2, 1, 8, 0, {0x01, 200, 0x00, 0x00});
+TEST(PaletteIndices, AShortColourTableIsEnoughWhenThePixelsStayInIt) {
+    // Two colours declared; the pixel nibbles of the row padding are no pixels.
+    Bytes file = HandMade(1, 1, 4, 0, {0x1F, 0xFF, 0xFF, 0xFF});
     PutU32(file, 46, 2);
     const OwnedDib dib = Load(file);
     ASSERT_NE(dib->bits, nullptr) << dib->errorText;
     EXPECT_EQ(Colour(*dib, 0, 0), Rgb(17, 17, 17));
-    EXPECT_EQ(Colour(*dib, 1, 0), Rgb(0, 0, 0));
     ExpectPaletteFilled(*dib);
 }
 
@@ -487,6 +486,20 @@ INSTANTIATE_TEST_SUITE_P(
                        return HandMade(3, 1, 4, 2, {9, 0x11, 0, 1});
                    },
                    "past the end of a row"},
+        BrokenCase{"PaletteIndexPastTheTable",
+                   [] {
+                       Bytes b = HandMade(2, 1, 8, 0, {0x01, 200, 0x00, 0x00});
+                       PutU32(b, 46, 2);
+                       return b;
+                   },
+                   "Palette index 200 is past the colour table of 2 entries."},
+        BrokenCase{"Rle4IndexPastTheTable",
+                   [] {
+                       Bytes b = HandMade(3, 1, 4, 2, {3, 0x1E, 0, 1});
+                       PutU32(b, 46, 8);
+                       return b;
+                   },
+                   "Palette index 14 is past the colour table of 8 entries."},
         BrokenCase{"RleCutInLiteral",
                    [] {
                        return Rle8(5, 1, {0, 5, 1, 2});
