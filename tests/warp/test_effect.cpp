@@ -168,6 +168,16 @@ INSTANTIATE_TEST_SUITE_P(
         // F = 0.5 exactly: 52.5 and 47.5 go to the even neighbour.
         ScaledEntry{"GrowHalfToEvenDown", EffectMode::Grow, 20, 1.0, 50, 55, 50, {52, 50}},
         ScaledEntry{"GrowHalfToEvenUp", EffectMode::Grow, 20, 1.0, 50, 45, 50, {48, 50}},
+        // Near-halves that only extended precision at each stage decides.
+        // F = 0.95 held as the double just below it: -10 * F + 50 is 40.5 and
+        // a little, which a double sum would round to 40.
+        ScaledEntry{"GrowSampleInExtended", EffectMode::Grow, 40, 0.1, 50, 40, 50, {41, 50}},
+        // F = 0.9 comes out just below 0.9 in extended and is held as the
+        // double just above it: 45.5 less a little.
+        ScaledEntry{"GrowFactorHeldAsDouble", EffectMode::Grow, 20, 0.2, 50, 45, 50, {45, 50}},
+        // d = 32 of 50: q = 0.8 in extended gives F just below 0.94, a q in
+        // double just above it; 26.5 and a little.
+        ScaledEntry{"GrowRootInExtended", EffectMode::Grow, 50, 0.3, 50, 25, 70, {27, 69}},
         // F = 1 + 0.4 * (1 - sqrt(0.1)) = 1.2735: 51.27.
         ScaledEntry{"ShrinkNearCentre", EffectMode::Shrink, 10, 0.4, 50, 51, 50, {51, 50}},
         // F = 1.1172: 55.59 and 44.41.
