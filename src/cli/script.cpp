@@ -174,14 +174,40 @@ Reason readCommand(const std::vector<std::string>& words, Command& command) {
     return "unknown command " + shown(name);
 }
 
+// No command needs a line this long. Reading stops past it, so that a
+// script without line ends (/dev/zero, say) cannot take all memory.
+constexpr std::size_t kLongestLine = 4096;
+
+// One line without its '\n', at most kLongestLine + 1 characters of it; false
+// at the end of the input.
+bool readLine(std::istream& in, std::string& line) {
+    line.clear();
+    char c = 0;
+    while (in.get(c)) {
+        if (c == '\n') {
+            return true;
+        }
+        line += c;
+        if (line.size() > kLongestLine) {
+            return true;
+        }
+    }
+    return !line.empty();
+}
+
 }  // namespace
 
 std::optional<std::vector<ScriptLine>> ParseScript(std::istream& in, std::string& error) {
     std::vector<ScriptLine> script;
     std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
+    int64_t number = 0;
+    while (readLine(in, line)) {
         ++number;
+        if (line.size() > kLongestLine) {
+            error = "line " + std::to_string(number) + ": " + shown(line) + ": longer than " +
+                    std::to_string(kLongestLine) + " characters";
+            return std::nullopt;
+        }
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }

@@ -9,6 +9,7 @@
 // range checks; X and Y are whole view coordinates of the zoomed editing view.
 #pragma once
 
+#include <cstdint>
 #include <istream>
 #include <optional>
 #include <string>
@@ -55,7 +56,7 @@ using Command = std::variant<SetBrush, SetStrength, SetRadius, SetAxes, SetNorma
                              Press, Move, Release, Tick>;
 
 struct ScriptLine {
-    int number = 0;  // 1-based line of the script text
+    int64_t number = 0;  // 1-based line of the script text
     Command command;
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
 #include <sstream>
+#include <streambuf>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -91,6 +92,34 @@ TEST(Script, AnErrorQuotesJunkShortAndOnOneLine) {
             return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
         })) << error;
     }
+}
+
+// Gives `limit` bytes of 'x' without a line end, and counts what was taken.
+class LineWithoutEnd : public std::streambuf {
+public:
+    explicit LineWithoutEnd(std::size_t limit) : limit_(limit) {}
+    std::size_t handedOut = 0;
+
+private:
+    int_type underflow() override {
+        if (handedOut >= limit_) {
+            return traits_type::eof();
+        }
+        handedOut += block_.size();
+        setg(block_.data(), block_.data(), block_.data() + block_.size());
+        return 'x';
+    }
+    std::size_t limit_;
+    std::string block_ = std::string(4096, 'x');
+};
+
+TEST(Script, ALineWithoutEndIsRefusedWithoutReadingItAll) {
+    LineWithoutEnd junk(std::size_t{64} << 20);
+    std::istream text(&junk);
+    std::string error;
+    EXPECT_FALSE(ParseScript(text, error));
+    EXPECT_EQ(error.rfind("line 1: ", 0), 0u) << error;
+    EXPECT_LT(junk.handedOut, std::size_t{1} << 20);
 }
 
 }  // namespace
