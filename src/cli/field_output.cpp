@@ -42,7 +42,7 @@ std::filesystem::path resolveTarget(const std::filesystem::path& path) {
 
 // A device or a pipe (/dev/stdout, /dev/null) cannot be replaced by renaming
 // a file over it, and must not be: it is written in place.
-bool isSpecialFile(const std::filesystem::path& path) {
+bool isDeviceOrPipe(const std::filesystem::path& path) {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
     return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
@@ -69,7 +69,7 @@ void writeEntries(std::ofstream& out, const DisplacementField& field) {
 
 bool WriteRawField(const DisplacementField& field, const std::string& path, std::string& error) {
     const std::filesystem::path target = resolveTarget(path);
-    if (isSpecialFile(target)) {
+    if (isDeviceOrPipe(target)) {
         std::ofstream out(target, std::ios::binary);
         if (!out) {
             error = "cannot write " + path + ": " + std::strerror(errno);
