@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "picture/draw_dib.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <vector>
 
 #include "picture/dib_queries.h"
@@ -54,13 +58,29 @@ void drawRows(DeviceContext& dc, int32_t destX, int32_t destY, int32_t destWidth
     const int64_t w = DibWidth(pic);
     const int64_t h = DibHeight(pic);
 
-    OwnedDib row;
-    const bool made =
-        kBytes == 3 ? row.make(destWidth, 1, 24) : row.make(destWidth, 1, 8, pic.info, kMaxColours);
-    if (!made) {
+    // The row picture, made here rather than with newdib: the library's limit
+    // on a picture's side would turn away the rows of a wide picture zoomed
+    // tenfold. Its limit on a picture's pixels still holds.
+    if (destWidth > kMaxPicturePixels) {
         return;
     }
-    uint8_t* out = row->bits;
+    BitmapInfo rowInfo;
+    rowInfo.bmiHeader.biWidth = destWidth;
+    rowInfo.bmiHeader.biHeight = 1;
+    rowInfo.bmiHeader.biBitCount = 8 * kBytes;
+    if constexpr (kBytes == 1) {
+        rowInfo.bmiHeader.biClrUsed = kMaxColours;
+        std::copy(std::begin(pic.info->bmiColors), std::end(pic.info->bmiColors),
+                  rowInfo.bmiColors);
+    }
+    const auto rowBytes = static_cast<std::size_t>(DibStride(destWidth, 8 * kBytes));
+    rowInfo.bmiHeader.biSizeImage = static_cast<uint32_t>(rowBytes);
+    const std::unique_ptr<uint8_t, decltype(&std::free)> row(
+        static_cast<uint8_t*>(std::calloc(rowBytes, 1)), &std::free);
+    if (!row) {
+        return;
+    }
+    uint8_t* out = row.get();
 
     // Byte offset of each destination column's source pixel, worked out once.
     std::vector<int64_t> columns(static_cast<std::size_t>(destWidth));
@@ -84,7 +104,7 @@ void drawRows(DeviceContext& dc, int32_t destX, int32_t destY, int32_t destWidth
         const int64_t offset =
             (h - 1 - (srcTop + int64_t{srcHeight} * j / destHeight)) * pic.stride;
         if (offset < 0 || offset > maxOffset) {
-            std::memset(out, 0, static_cast<std::size_t>(row->stride));
+            std::memset(out, 0, rowBytes);
             // The buffer no longer holds the previous row.
             previous = -1;
         } else if (offset != previous) {
@@ -101,7 +121,7 @@ void drawRows(DeviceContext& dc, int32_t destX, int32_t destY, int32_t destWidth
         // When enlarging, consecutive rows often come from the same source
         // row: the buffer still holds it and is sent again as it is.
         dc.setDIBitsToDevice(destX, static_cast<int32_t>(int64_t{destY} + j),
-                             static_cast<uint32_t>(destWidth), 1, 0, 0, 0, 1, out, *row->info);
+                             static_cast<uint32_t>(destWidth), 1, 0, 0, 0, 1, out, rowInfo);
     }
 }
 

@@ -148,6 +148,20 @@ TEST_F(DrawDibTest, EightBitPicturesAreScaledThroughTheirColourTable) {
     }));
 }
 
+// A wide picture zoomed tenfold has rows wider than any picture the library
+// makes; they must still be drawn.
+TEST_F(DrawDibTest, RowsWiderThanTheLargestPictureAreDrawn) {
+    constexpr int32_t kWide = kMaxPictureSide + 4465;  // 70000
+    for (const int bitCount : {8, 24}) {
+        OwnedDib pic = PatternPicture(8, 2, bitCount);
+        MemoryDevice screen(kWide, 2, kUntouched);
+        drawWhole(screen, *pic, kWide, 2);
+        EXPECT_TRUE(DeviceShows(screen, [&](int32_t x, int32_t y) {
+            return NearestPixel(*pic, x, y, kWide, 2, 0, 0, 8, 2);
+        })) << bitCount;
+    }
+}
+
 TEST_F(DrawDibTest, PartialSourceRectanglesShowTheirOwnPixels) {
     OwnedDib pic = PatternPicture(40, 30, 24);
     MemoryDevice screen(64, 64, kUntouched);
