@@ -2,6 +2,7 @@
 #include "platform/qt_device_context.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include <QPagedPaintDevice>
@@ -259,7 +260,11 @@ QRect QtDeviceContext::visibleArea() const {
 
 void QtDeviceContext::beginRows(int32_t x, int32_t y, int32_t width, int32_t height) {
     endRows();
-    if (!collectRows_ || width <= 0 || height <= 0) {
+    // A rectangle whose far edge lies beyond the int range cannot be held in
+    // a QRect; its rows are drawn one call at a time.
+    if (!collectRows_ || width <= 0 || height <= 0 ||
+        int64_t{x} + width > std::numeric_limits<int>::max() ||
+        int64_t{y} + height > std::numeric_limits<int>::max()) {
         return;
     }
     announced_ = QRect(x, y, width, height);

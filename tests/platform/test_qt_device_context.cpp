@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <limits>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -126,6 +127,24 @@ TEST_P(QtCollectTest, RowsNotSentAndClippedAreasStayAsTheyWere) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Collecting, QtCollectTest, ::testing::Bool());
+
+// Rows collected for a destination whose far edge lies beyond the int range
+// must not overflow the rectangle that holds them (the sanitizers catch it).
+TEST(QtDeviceContext, DestinationsReachingPastTheIntRangeDrawNothing) {
+    constexpr int32_t kFar = std::numeric_limits<int32_t>::max() - 10;
+    OwnedDib pic = PatternPicture(10, 8, 24);
+    QImage image = blankImage(16, 16);
+    {
+        QPainter painter(&image);
+        QtDeviceContext dc(painter);
+        RecordingSink sink;
+        DrawDib(dc, kFar, 0, 20, 16, *pic, 0, 0, 10, 8, true, RasterOp::SrcCopy, true, nullptr,
+                sink);
+        DrawDib(dc, 0, kFar, 16, 20, *pic, 0, 0, 10, 8, true, RasterOp::SrcCopy, true, nullptr,
+                sink);
+    }
+    EXPECT_TRUE(ImageShows(image, [](int, int) { return kUntouched; }));
+}
 
 TEST(QtDeviceContext, StretchesPicturesOfOtherDepthsFromTheBottomUpSource) {
     OwnedDib pic = PatternPicture(9, 7, 4);
