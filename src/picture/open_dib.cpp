@@ -3,15 +3,15 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <memory>
 #include <new>
 #include <span>
 #include <string>
-#include <system_error>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "picture/bmp_reader.h"
 #include "picture/owned_dib.h"
@@ -49,50 +49,70 @@ std::string SystemReason(int error) {
     return std::string(std::strerror(error)) + ".";
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+// Closes a descriptor on every way out.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
 };
 
 bool ReadWholeFile(const char* fileName, std::vector<uint8_t>& bytes, std::string& error) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::file_status status = fs::status(fileName, ec);
-    if (ec) {
-        error = "Cannot open the file: " + SystemReason(ec.value());
-        return false;
-    }
-    // Opening a pipe or a device could block or never end.
-    if (fs::is_directory(status)) {
-        error = "Cannot open the file: " + SystemReason(EISDIR);
-        return false;
-    }
-    if (!fs::is_regular_file(status)) {
-        error = "Cannot open the file: it is not a regular file.";
-        return false;
-    }
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName, "rb"));
-    if (!file) {
+    // Opened without blocking and checked as opened, so that a pipe or a
+    // device, even one put in the file's place a moment before, can neither
+    // block the open nor be read without end.
+    const FileDescriptor file(::open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) {
         const int reason = errno;
         error = "Cannot open the file: " + SystemReason(reason);
         return false;
     }
-    const uintmax_t size = fs::file_size(fileName, ec);
-    if (ec) {
-        error = "Cannot read the file: " + SystemReason(ec.value());
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0) {
+        const int reason = errno;
+        error = "Cannot read the file: " + SystemReason(reason);
         return false;
     }
+    if (S_ISDIR(status.st_mode)) {
+        error = "Cannot open the file: " + SystemReason(EISDIR);
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        error = "Cannot open the file: it is not a regular file.";
+        return false;
+    }
+    const auto size = static_cast<uintmax_t>(status.st_size);
     if (size > static_cast<uintmax_t>(kMaxPictureFileBytes)) {
         error = "The file is too large to be a picture: " + std::to_string(size) + " bytes.";
         return false;
     }
     bytes.resize(static_cast<std::size_t>(size));
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
-    if (got < bytes.size() && std::ferror(file.get())) {
-        const int reason = errno;
-        error = "Cannot read the file: " + SystemReason(reason);
-        return false;
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(file.get(), bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const int reason = errno;
+            error = "Cannot read the file: " + SystemReason(reason);
+            return false;
+        }
+        if (n == 0) {
+            break;  // the file has shrunk since it was opened
+        }
+        got += static_cast<std::size_t>(n);
     }
-    bytes.resize(got);  // the file may have shrunk since its size was taken
+    bytes.resize(got);
     return true;
 }
 
