@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "picture/bmp_reader.h"
@@ -585,6 +587,11 @@ TEST_F(OpenDibFile, ReportsWhyItCannotOpen) {
     EXPECT_EQ(open(folder_.string()), "Cannot open the file: Is a directory.");
     std::ofstream((folder_ / "empty.bmp").string()).close();
     EXPECT_EQ(open((folder_ / "empty.bmp").string()), "The file is empty.");
+    // A pipe would block the open, a device never end.
+    const std::string pipe = (folder_ / "pipe.bmp").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(open(pipe), "Cannot open the file: it is not a regular file.");
+    EXPECT_EQ(open("/dev/zero"), "Cannot open the file: it is not a regular file.");
 }
 
 }  // namespace
