@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <random>
 #include <vector>
@@ -177,6 +179,17 @@ bool WriteBmp(int fd, const Dib& dib) {
     return true;
 }
 
+// The system's random source where it has one; otherwise the clock and the
+// process, which O_EXCL makes good enough for a name.
+unsigned seed() {
+    try {
+        return std::random_device{}();
+    } catch (const std::exception&) {
+        return static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+               static_cast<unsigned>(::getpid());
+    }
+}
+
 // A new file beside the target, removed again unless it is renamed over it.
 class TempFile {
 public:
@@ -196,8 +209,16 @@ public:
     bool create(const std::string& target) {
         const std::size_t slash = target.rfind('/');
         const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-        const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-        std::random_device random;
+        // At most 40 bytes of the target's name, cut before a UTF-8 sequence,
+        // so that a target with a name near the system's limit can be saved.
+        std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+        std::size_t keep = std::min<std::size_t>(name.size(), 40);
+        while (keep > 0 && keep < name.size() &&
+               (static_cast<unsigned char>(name[keep]) & 0xC0u) == 0x80u) {
+            --keep;
+        }
+        name.resize(keep);
+        std::mt19937 random(seed());
         static constexpr char kLetters[] = "0123456789abcdefghijklmnopqrstuvwxyz";
         for (int attempt = 0; attempt < 100; ++attempt) {
             std::string candidate = folder + "." + name + ".";

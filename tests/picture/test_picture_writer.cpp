@@ -159,6 +159,9 @@ TEST_F(SavePictureTest, ChoosesTheFormatByExtension) {
         EXPECT_EQ(error, c.message);
     }
     EXPECT_EQ(entries(), std::vector<std::string>{"UPPER.BMP"});
+    // A name at the system's limit: the temporary beside it must still fit.
+    const std::string longest = std::string(251, 'n') + ".bmp";
+    EXPECT_TRUE(SavePicture(*picture, (folder_ / longest).string(), error)) << error;
 }
 
 TEST_F(SavePictureTest, RefusesWhatItCannotWrite) {
