@@ -297,4 +297,23 @@ template <class Expected>
     return ::testing::AssertionSuccess();
 }
 
+// A one-pixel picture of kRopSource drawn over kRopBackground with each
+// raster operation, and the colour each must leave.
+inline constexpr uint32_t kRopBackground = 0x3C5AF0;
+inline constexpr uint32_t kRopSource = 0x0FF00F;  // red 0x0F, green 0xF0, blue 0x0F
+
+struct RasterOpCase {
+    RasterOp rop;
+    uint32_t expected;
+};
+
+inline std::vector<RasterOpCase> RasterOpCases() {
+    constexpr uint32_t s = kRopSource;
+    return {{RasterOp::SrcCopy, s},
+            {RasterOp::SrcPaint, s | kRopBackground},
+            {RasterOp::SrcAnd, s & kRopBackground},
+            {RasterOp::SrcInvert, s ^ kRopBackground},
+            {RasterOp::NotSrcCopy, ~s & 0xFFFFFFu}};
+}
+
 }  // namespace grimora::draw_test

@@ -382,22 +382,11 @@ TEST_F(DrawDibTest, ClippedSourceLeavesTheRestOfTheDestinationAlone) {
 }
 
 TEST(MemoryDevice, RasterOperationsCombineWithWhatIsThere) {
-    constexpr uint32_t kBackground = 0x3C5AF0;
     OwnedDib pic;
     ASSERT_TRUE(pic.make(1, 1, 24));
-    setpixel(*pic, 0, 0, 0x0FF00F);  // red 0x0F, green 0xF0, blue 0x0F
-    const uint32_t s = 0x0FF00F;
-    struct Case {
-        RasterOp rop;
-        uint32_t expected;
-    };
-    const Case cases[] = {{RasterOp::SrcCopy, s},
-                          {RasterOp::SrcPaint, s | kBackground},
-                          {RasterOp::SrcAnd, s & kBackground},
-                          {RasterOp::SrcInvert, s ^ kBackground},
-                          {RasterOp::NotSrcCopy, ~s & 0xFFFFFFu}};
-    for (const Case& c : cases) {
-        MemoryDevice device(2, 2, kBackground);
+    setpixel(*pic, 0, 0, draw_test::kRopSource);
+    for (const draw_test::RasterOpCase& c : draw_test::RasterOpCases()) {
+        MemoryDevice device(2, 2, draw_test::kRopBackground);
         EXPECT_EQ(device.stretchDIBits(0, 0, 2, 2, 0, 0, 1, 1, pic->bits, *pic->info, c.rop), 1);
         EXPECT_EQ(device.pixel(1, 1), c.expected) << static_cast<uint32_t>(c.rop);
     }

@@ -198,23 +198,12 @@ TEST(QtDeviceContext, DeviceBitmapFallbackDrawsTheRightRows) {
 }
 
 TEST(QtDeviceContext, RasterOperationsCombineWithWhatIsThere) {
-    constexpr uint32_t kBackground = 0x3C5AF0;
     OwnedDib pic;
     ASSERT_TRUE(pic.make(1, 1, 24));
-    setpixel(*pic, 0, 0, 0x0FF00F);  // red 0x0F, green 0xF0, blue 0x0F
-    const uint32_t s = 0x0FF00F;
-    struct Case {
-        RasterOp rop;
-        uint32_t expected;
-    };
-    const Case cases[] = {{RasterOp::SrcCopy, s},
-                          {RasterOp::SrcPaint, s | kBackground},
-                          {RasterOp::SrcAnd, s & kBackground},
-                          {RasterOp::SrcInvert, s ^ kBackground},
-                          {RasterOp::NotSrcCopy, ~s & 0xFFFFFFu}};
-    for (const Case& c : cases) {
+    setpixel(*pic, 0, 0, draw_test::kRopSource);
+    for (const draw_test::RasterOpCase& c : draw_test::RasterOpCases()) {
         QImage image(2, 2, QImage::Format_RGB32);
-        image.fill(QColor::fromRgb(kBackground));
+        image.fill(QColor::fromRgb(draw_test::kRopBackground));
         {
             QPainter painter(&image);
             QtDeviceContext dc(painter);
