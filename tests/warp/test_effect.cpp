@@ -448,12 +448,7 @@ TEST(Rubber, OneStepFromEachSideOfIdentity) {
 }
 
 TEST(Rubber, IgnoresStrengthSwitchesAndNormalise) {
-    std::mt19937 gen(3);
-    std::uniform_int_distribution<int32_t> any(0, 99);
-    DisplacementField a(100, 100);
-    for (std::size_t k = 0; k < a.size(); ++k) {
-        a.data()[k] = {any(gen), any(gen)};
-    }
+    DisplacementField a = RandomField(3);
     DisplacementField b(100, 100);
     std::copy(a.data(), a.data() + a.size(), b.data());
     RecordingHost host;
@@ -519,12 +514,7 @@ TEST(Smear, ClampsAtTheLeftEdge) {
 }
 
 TEST(Smear, NoMovementLeavesEveryEntryAlone) {
-    std::mt19937 gen(5);
-    std::uniform_int_distribution<int32_t> any(0, 99);
-    DisplacementField field(100, 100);
-    for (std::size_t k = 0; k < field.size(); ++k) {
-        field.data()[k] = {any(gen), any(gen)};
-    }
+    DisplacementField field = RandomField(5);
     const std::vector<Displacement> before = Entries(field);
     for (int tenths = 1; tenths <= 10; ++tenths) {
         EffectParams p = Drag(EffectMode::Smear, 50, 50, 0, 0, tenths / 10.0);

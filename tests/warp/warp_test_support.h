@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,17 @@ inline DisplacementField FilledField(int32_t width, int32_t height, Displacement
     DisplacementField field(width, height);
     for (std::size_t k = 0; k < field.size(); ++k) {
         field.data()[k] = value;
+    }
+    return field;
+}
+
+// Every entry somewhere inside a 100 x 100 picture, the same for the same seed.
+inline DisplacementField RandomField(unsigned seed) {
+    std::mt19937 gen(seed);
+    std::uniform_int_distribution<int32_t> any(0, 99);
+    DisplacementField field(100, 100);
+    for (std::size_t k = 0; k < field.size(); ++k) {
+        field.data()[k] = {any(gen), any(gen)};
     }
     return field;
 }
