@@ -7,6 +7,7 @@
 #include <new>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -14,6 +15,8 @@
 #include <unistd.h>
 
 #include "picture/bmp_reader.h"
+#include "picture/gif_reader.h"
+#include "picture/jpeg_reader.h"
 #include "picture/owned_dib.h"
 
 namespace grimora {
@@ -22,16 +25,92 @@ namespace {
 
 constexpr const char* kNotAPicture = "This is not a picture file that Grimora can read.";
 
+bool MeasureBmp(std::span<const uint8_t> file, PictureSize& size) {
+    BmpHeader header;
+    std::string error;
+    if (!ReadBmpHeader(file, header, error)) {
+        return false;
+    }
+    size = {header.width, header.height};
+    return true;
+}
+
 // The format readers, each recognising its files by their first bytes.
+// `measure` may be left out.
 struct PictureFormat {
     bool (*sniff)(std::span<const uint8_t> file);
     bool (*read)(std::span<const uint8_t> file, OwnedDib& picture, std::string& error,
                  LoadProgress& progress);
+    bool (*measure)(std::span<const uint8_t> file, PictureSize& size) = nullptr;
 };
 
 constexpr PictureFormat kFormats[] = {
-    {IsBmpFile, ReadBmp},
+    {IsBmpFile, ReadBmp, MeasureBmp},
+    {IsGifFile, ReadGif, MeasureGif},
+    {IsJpegFile, ReadJpeg, MeasureJpeg},
 };
+
+bool IsBlack(const RgbQuad& c) {
+    return c.rgbRed == 0 && c.rgbGreen == 0 && c.rgbBlue == 0;
+}
+
+bool IsWhite(const RgbQuad& c) {
+    return c.rgbRed == 255 && c.rgbGreen == 255 && c.rgbBlue == 255;
+}
+
+// Whatever a reader delivered, a 1-bit picture leaves here black then white,
+// because the depth conversion draws 1-bit pictures in pure black and white.
+// White then black has its bits inverted; any other pair of colours is
+// widened to 8 bits, keeping its two colours.
+bool SettleOneBitColours(OwnedDib& picture, std::string& error) {
+    const Dib& dib = picture.get();
+    if (dib.info->bmiHeader.biBitCount != 1) {
+        return true;
+    }
+    const RgbQuad first = dib.info->bmiColors[0];
+    const RgbQuad second = dib.info->bmiColors[1];
+    if (IsBlack(first) && IsWhite(second)) {
+        return true;
+    }
+    const int32_t width = dib.info->bmiHeader.biWidth;
+    const int32_t height = dib.info->bmiHeader.biHeight;
+    if (IsWhite(first) && IsBlack(second)) {
+        const std::size_t rowBytes = static_cast<std::size_t>((width + 7) / 8);
+        for (int32_t r = 0; r < height; ++r) {
+            uint8_t* row = DibRow(dib, r);
+            for (std::size_t i = 0; i < rowBytes; ++i) {
+                row[i] = static_cast<uint8_t>(~row[i]);
+            }
+        }
+        Dib& edited = picture.edit();
+        std::swap(edited.info->bmiColors[0], edited.info->bmiColors[1]);
+        std::swap(edited.logPalette.palPalEntry[0], edited.logPalette.palPalEntry[1]);
+        const PaletteHandle remade = CreatePalette(edited.logPalette);
+        if (remade == nullptr) {
+            error = "Not enough memory to load the picture.";
+            return false;
+        }
+        DeletePalette(edited.palette);
+        edited.palette = remade;
+        return true;
+    }
+    BitmapInfo colours;
+    colours.bmiColors[0] = first;
+    colours.bmiColors[1] = second;
+    OwnedDib wide;
+    if (!MakeLoadedPicture(wide, width, height, 8, &colours, 2, error)) {
+        return false;
+    }
+    for (int32_t r = 0; r < height; ++r) {
+        const uint8_t* source = DibRow(dib, r);
+        uint8_t* dest = DibRow(wide.get(), r);
+        for (int32_t x = 0; x < width; ++x) {
+            dest[x] = (source[x >> 3] >> (7 - (x & 7))) & 1u;
+        }
+    }
+    picture = std::move(wide);
+    return true;
+}
 
 // Leaves the record without a picture and with the message, cut at a
 // character boundary if it is too long.
@@ -118,6 +197,76 @@ bool ReadWholeFile(const char* fileName, std::vector<uint8_t>& bytes, std::strin
 
 }  // namespace
 
+bool MeasurePicture(std::span<const uint8_t> file, PictureSize& size) {
+    for (const PictureFormat& format : kFormats) {
+        if (format.sniff(file)) {
+            try {
+                return format.measure != nullptr && format.measure(file, size);
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+        }
+    }
+    return false;
+}
+
+std::string PixelSizeText(int64_t width, int64_t height) {
+    return std::to_string(width) + " × " + std::to_string(height);
+}
+
+bool CheckPictureSize(int64_t width, int64_t height, std::string& error) {
+    if (width < 1 || height < 1) {
+        error = "The picture size is invalid: " + PixelSizeText(width, height) + " pixels.";
+        return false;
+    }
+    if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels) {
+        error = "The picture is too large: " + PixelSizeText(width, height) + " pixels.";
+        return false;
+    }
+    return true;
+}
+
+bool MakeLoadedPicture(OwnedDib& picture, int64_t width, int64_t height, int bitCount,
+                       const BitmapInfo* colours, int colourCount, std::string& error) {
+    if (!CheckPictureSize(width, height, error)) {
+        return false;
+    }
+    if (!picture.make(static_cast<int32_t>(width), static_cast<int32_t>(height), bitCount, colours,
+                      colourCount)) {
+        error = "Not enough memory for a picture of " + PixelSizeText(width, height) + " pixels.";
+        return false;
+    }
+    return true;
+}
+
+void FillGreyColours(BitmapInfo& colours) {
+    for (int i = 0; i < kMaxColours; ++i) {
+        const auto v = static_cast<uint8_t>(i);
+        colours.bmiColors[i] = RgbQuad{v, v, v, 0};
+    }
+}
+
+int PaletteDepth(int colours) {
+    return colours <= 2 ? 1 : colours <= 16 ? 4 : 8;
+}
+
+void PackIndexRow(const uint8_t* indices, int32_t width, int bitCount, uint8_t* row) {
+    if (bitCount == 8) {
+        std::memcpy(row, indices, static_cast<std::size_t>(width));
+        return;
+    }
+    const int perByte = 8 / bitCount;
+    const unsigned mask = (1u << bitCount) - 1;
+    for (int32_t x = 0; x < width; x += perByte) {
+        unsigned byte = 0;
+        for (int i = 0; i < perByte; ++i) {
+            const unsigned v = x + i < width ? indices[x + i] & mask : 0;
+            byte = byte << bitCount | v;
+        }
+        row[x / perByte] = static_cast<uint8_t>(byte);
+    }
+}
+
 void LoadProgress::report(int64_t done, int64_t total) {
     if (!callback_ || total <= 0) {
         return;
@@ -148,6 +297,12 @@ void OpenDibFromMemory(Dib& dib, const uint8_t* data, std::size_t size,
         try {
             read = format.read(file, picture, error, reporter);
         } catch (const std::bad_alloc&) {
+            error = "Not enough memory to load the picture.";
+        }
+        try {
+            read = read && SettleOneBitColours(picture, error);
+        } catch (const std::bad_alloc&) {
+            read = false;
             error = "Not enough memory to load the picture.";
         }
         if (!read) {

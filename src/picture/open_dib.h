@@ -5,8 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
 
 #include "picture/dib.h"
+#include "picture/owned_dib.h"
 #include "picture/pictrix.h"
 
 namespace grimora {
@@ -37,5 +40,34 @@ private:
     const ProgressCallback& callback_;
     int last_ = -1;
 };
+
+// What a format reader can tell from a file's header alone: the picture's
+// size, before any memory is taken for its pixels.
+struct PictureSize {
+    int64_t width = 0;
+    int64_t height = 0;
+};
+
+// The size the file's header claims, for the formats whose reader can say so
+// cheaply; false when the format is unknown, or its header is broken or
+// cannot be measured. Lets a caller refuse a picture larger than it wants.
+bool MeasurePicture(std::span<const uint8_t> file, PictureSize& size);
+
+// Shared by the format readers.
+// "W × H".
+std::string PixelSizeText(int64_t width, int64_t height);
+// False with a message when the size is empty or past the library's limits;
+// a reader calls it on the header's size before taking any memory.
+bool CheckPictureSize(int64_t width, int64_t height, std::string& error);
+// newdib through `picture`, with a message when the memory is not there.
+bool MakeLoadedPicture(OwnedDib& picture, int64_t width, int64_t height, int bitCount,
+                       const BitmapInfo* colours, int colourCount, std::string& error);
+// Entries 0..255 of the colour table set to the greys 0..255.
+void FillGreyColours(BitmapInfo& colours);
+// The depth that holds `colours` palette entries: 1, 4 or 8.
+int PaletteDepth(int colours);
+// An 8-bit index row packed into a row of 1, 4 or
+// 8 bits a pixel, in the DIB's order (leftmost pixel in the high bits).
+void PackIndexRow(const uint8_t* indices, int32_t width, int bitCount, uint8_t* row);
 
 }  // namespace grimora

@@ -1,0 +1,239 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "picture/jpeg_reader.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
+// jpeglib.h needs cstdio before it; jerror.h needs jpeglib.h.
+#include <jerror.h>
+
+namespace grimora {
+
+// libjpeg reports a fatal error by calling error_exit, which must not return.
+// Ours longjmps back to Guarded(), the only function that calls setjmp; the
+// frames in between are libjpeg's and the step functions', all of which have
+// trivially destructible locals, so nothing is skipped. The decompressor is
+// owned by JpegDecoder, whose destructor frees what libjpeg allocated.
+
+namespace {
+
+// Progressive files can ask for any number of scans, each a pass over the
+// whole picture; real files have at most a few dozen.
+constexpr int kMaxScans = 500;
+
+struct JpegErrors {
+    jpeg_error_mgr manager;  // first, so that the manager's address is ours
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void Abort(JpegErrors* errors) {
+    std::longjmp(errors->jump, 1);
+}
+
+[[noreturn]] void ErrorExit(j_common_ptr common) {
+    auto* errors = reinterpret_cast<JpegErrors*>(common->err);
+    common->err->format_message(common, errors->message);
+    Abort(errors);
+}
+
+// Warnings are ignored, except the one that says the data ran out: libjpeg
+// would carry on and fill the rest of the picture with grey.
+void EmitMessage(j_common_ptr common, int level) {
+    if (level < 0 && common->err->msg_code == JWRN_JPEG_EOF) {
+        auto* errors = reinterpret_cast<JpegErrors*>(common->err);
+        std::snprintf(errors->message, sizeof errors->message, "The JPEG file ends early.");
+        Abort(errors);
+    }
+}
+
+void CountScans(j_common_ptr common) {
+    auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
+    if (cinfo->is_decompressor && cinfo->input_scan_number > kMaxScans) {
+        auto* errors = reinterpret_cast<JpegErrors*>(common->err);
+        std::snprintf(errors->message, sizeof errors->message,
+                      "The JPEG file has more than %d scans.", kMaxScans);
+        Abort(errors);
+    }
+}
+
+class JpegDecoder {
+public:
+    JpegDecoder() {
+        std::memset(&cinfo, 0, sizeof cinfo);
+        cinfo.err = jpeg_std_error(&errors.manager);
+        errors.manager.error_exit = ErrorExit;
+        errors.manager.emit_message = EmitMessage;
+        errors.message[0] = '\0';
+        monitor.progress_monitor = CountScans;
+    }
+    ~JpegDecoder() { jpeg_destroy_decompress(&cinfo); }
+    JpegDecoder(const JpegDecoder&) = delete;
+    JpegDecoder& operator=(const JpegDecoder&) = delete;
+
+    std::string message() const {
+        return errors.message[0] != '\0'
+                   ? "The JPEG file cannot be read: " + std::string(errors.message) + "."
+                   : "The JPEG file cannot be read.";
+    }
+
+    jpeg_decompress_struct cinfo;
+    JpegErrors errors;
+    jpeg_progress_mgr monitor{};
+};
+
+using Step = void (*)(j_decompress_ptr cinfo, void* context);
+
+bool Guarded(JpegDecoder& decoder, Step step, void* context) {
+    if (setjmp(decoder.errors.jump) != 0) {
+        return false;
+    }
+    step(&decoder.cinfo, context);
+    return true;
+}
+
+struct Source {
+    std::span<const uint8_t> file;
+    jpeg_progress_mgr* monitor;
+};
+
+void StartReading(j_decompress_ptr cinfo, void* context) {
+    auto* source = static_cast<Source*>(context);
+    jpeg_create_decompress(cinfo);
+    cinfo->progress = source->monitor;
+    jpeg_mem_src(cinfo, source->file.data(), static_cast<unsigned long>(source->file.size()));
+    jpeg_read_header(cinfo, TRUE);
+}
+
+bool ReadHeader(JpegDecoder& decoder, std::span<const uint8_t> file, std::string& error) {
+    Source source{file, &decoder.monitor};
+    if (!Guarded(decoder, StartReading, &source)) {
+        error = decoder.message();
+        return false;
+    }
+    return CheckPictureSize(decoder.cinfo.image_width, decoder.cinfo.image_height, error);
+}
+
+enum class Output { kGrey, kColour, kCmyk };
+
+struct Rows {
+    const Dib* dib;
+    Output output;
+    bool inverted;  // Adobe CMYK stores ink inverted
+    uint8_t* scratch;
+    LoadProgress* progress;
+};
+
+void Start(j_decompress_ptr cinfo, void* /*context*/) {
+    jpeg_start_decompress(cinfo);
+}
+
+void ConvertCmyk(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        const unsigned c = inverted ? cmyk[0] : 255u - cmyk[0];
+        const unsigned m = inverted ? cmyk[1] : 255u - cmyk[1];
+        const unsigned y = inverted ? cmyk[2] : 255u - cmyk[2];
+        const unsigned k = inverted ? cmyk[3] : 255u - cmyk[3];
+        bgr[0] = static_cast<uint8_t>((y * k + 127) / 255);
+        bgr[1] = static_cast<uint8_t>((m * k + 127) / 255);
+        bgr[2] = static_cast<uint8_t>((c * k + 127) / 255);
+    }
+}
+
+void DecodeRows(j_decompress_ptr cinfo, void* context) {
+    auto* rows = static_cast<Rows*>(context);
+    const auto height = static_cast<int32_t>(cinfo->output_height);
+    while (cinfo->output_scanline < cinfo->output_height) {
+        uint8_t* row =
+            DibRow(*rows->dib, height - 1 - static_cast<int32_t>(cinfo->output_scanline));
+        JSAMPROW target = rows->output == Output::kCmyk ? rows->scratch : row;
+        if (jpeg_read_scanlines(cinfo, &target, 1) != 1) {
+            ERREXIT(cinfo, JERR_BAD_STATE);  // suspension: not possible from memory
+        }
+        if (rows->output == Output::kCmyk) {
+            ConvertCmyk(rows->scratch, row, cinfo->output_width, rows->inverted);
+        }
+        rows->progress->report(cinfo->output_scanline, cinfo->output_height);
+    }
+}
+
+}  // namespace
+
+bool IsJpegFile(std::span<const uint8_t> file) {
+    return file.size() >= 3 && file[0] == 0xFF && file[1] == 0xD8 && file[2] == 0xFF;
+}
+
+bool MeasureJpeg(std::span<const uint8_t> file, PictureSize& size) {
+    JpegDecoder decoder;
+    std::string error;
+    if (!ReadHeader(decoder, file, error)) {
+        return false;
+    }
+    size = {decoder.cinfo.image_width, decoder.cinfo.image_height};
+    return true;
+}
+
+bool ReadJpeg(std::span<const uint8_t> file, OwnedDib& picture, std::string& error,
+              LoadProgress& progress) {
+    JpegDecoder decoder;
+    if (!ReadHeader(decoder, file, error)) {
+        return false;
+    }
+    jpeg_decompress_struct& cinfo = decoder.cinfo;
+    Output output = Output::kColour;
+    switch (cinfo.jpeg_color_space) {
+        case JCS_GRAYSCALE:
+            output = Output::kGrey;
+            cinfo.out_color_space = JCS_GRAYSCALE;
+            break;
+        case JCS_CMYK:
+        case JCS_YCCK:
+            output = Output::kCmyk;
+            cinfo.out_color_space = JCS_CMYK;
+            break;
+        case JCS_UNKNOWN:
+            if (cinfo.num_components == 1) {
+                output = Output::kGrey;
+                cinfo.out_color_space = JCS_GRAYSCALE;
+                break;
+            }
+            error = "The JPEG file has " + std::to_string(cinfo.num_components) +
+                    " colour components of unknown meaning.";
+            return false;
+        default:
+            cinfo.out_color_space = JCS_EXT_BGR;
+            break;
+    }
+    BitmapInfo colours;
+    const bool grey = output == Output::kGrey;
+    if (grey) {
+        FillGreyColours(colours);
+    }
+    OwnedDib made;
+    if (!MakeLoadedPicture(made, cinfo.image_width, cinfo.image_height, grey ? 8 : 24,
+                           grey ? &colours : nullptr, grey ? kMaxColours : 0, error)) {
+        return false;
+    }
+    if (!Guarded(decoder, Start, nullptr)) {
+        error = decoder.message();
+        return false;
+    }
+    if (cinfo.output_width != cinfo.image_width || cinfo.output_height != cinfo.image_height) {
+        error = "The JPEG decoder changed the picture's size.";
+        return false;
+    }
+    std::vector<uint8_t> scratch(output == Output::kCmyk ? std::size_t{cinfo.output_width} * 4 : 0);
+    Rows rows{&made.get(), output, cinfo.saw_Adobe_marker != 0, scratch.data(), &progress};
+    progress.report(0, cinfo.output_height);
+    if (!Guarded(decoder, DecodeRows, &rows)) {
+        error = decoder.message();
+        return false;
+    }
+    picture = std::move(made);
+    return true;
+}
+
+}  // namespace grimora
