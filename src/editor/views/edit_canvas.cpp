@@ -1,0 +1,231 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "editor/views/edit_canvas.h"
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include "editor/views/outline_ink.h"
+#include "picture/dib_queries.h"
+#include "picture/draw_dib.h"
+#include "platform/qt_device_context.h"
+
+namespace grimora {
+
+namespace {
+
+int32_t toInt32(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, 0, std::numeric_limits<int32_t>::max()));
+}
+
+// Forwards the drawing's messages to the sink set on the view, if any.
+class ForwardedMessages final : public MessageSink {
+public:
+    explicit ForwardedMessages(MessageSink* target) : target_(target) {}
+    void showMessage(const std::string& text) override {
+        if (target_ != nullptr) {
+            target_->showMessage(text);
+        }
+    }
+
+private:
+    MessageSink* target_;
+};
+
+}  // namespace
+
+EditCanvas::EditCanvas(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("PaintBox1"));
+    // The outline follows the mouse with no button held, too.
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+EditCanvas::~EditCanvas() = default;
+
+void EditCanvas::setPicture(const Dib* picture, ZoomRatio zoom) {
+    picture_ = picture;
+    zoom_ = zoom;
+    backingDrawn_ = false;
+    shownOutline_.reset();
+}
+
+QRect EditCanvas::visibleArea() const {
+    QRect area = rect();
+    if (const QWidget* parent = parentWidget()) {
+        area &= QRect(-pos(), parent->size());
+    }
+    area.setWidth(std::min(area.width(), kMaxBackingSide));
+    area.setHeight(std::min(area.height(), kMaxBackingSide));
+    return area;
+}
+
+bool EditCanvas::fitBacking() {
+    const QRect area = visibleArea();
+    if (area == backingRect_ && (!backing_.isNull() || area.isEmpty())) {
+        return false;
+    }
+    backingRect_ = area;
+    backing_ = area.isEmpty() ? QImage() : QImage(area.size(), QImage::Format_RGB32);
+    if (backing_.isNull()) {
+        backingRect_ = QRect();
+    }
+    backingDrawn_ = false;
+    return true;
+}
+
+void EditCanvas::renderPicture() {
+    backingDrawn_ = true;
+    if (backing_.isNull()) {
+        return;
+    }
+    backing_.fill(palette().color(QPalette::Dark));
+    if (picture_ == nullptr || picture_->bits == nullptr) {
+        return;
+    }
+    const int32_t w = DibWidth(*picture_);
+    const int32_t h = DibHeight(*picture_);
+    QPainter painter(&backing_);
+    QtDeviceContext dc(painter);
+    ForwardedMessages messages(messages_);
+    // The whole picture, placed so that the backing image's corner is the
+    // visible area's corner; the device keeps only the rows that land in it.
+    DrawDib(dc, -backingRect_.x(), -backingRect_.y(), toInt32(ViewLength(w, zoom_)),
+            toInt32(ViewLength(h, zoom_)), *picture_, 0, 0, w, h, true, RasterOp::SrcCopy, true,
+            nullptr, messages);
+}
+
+void EditCanvas::drawPicture() {
+    fitBacking();
+    renderPicture();
+    // The picture covers whatever outline was in the image.
+    shownOutline_.reset();
+    changed(backingRect_);
+}
+
+void EditCanvas::ensureBacking() {
+    if (!fitBacking() && backingDrawn_) {
+        return;
+    }
+    renderPicture();
+    // A backing image made anew shows the outline drawn before, so that
+    // erasing it later removes it as the caller expects.
+    if (shownOutline_) {
+        invertPixels(*shownOutline_);
+    }
+}
+
+void EditCanvas::invertOutline(const OutlineRect& rect) {
+    ensureBacking();
+    invertPixels(rect);
+}
+
+void EditCanvas::invertPixels(const OutlineRect& rect) {
+    if (backing_.isNull()) {
+        return;
+    }
+    const QRect& b = backingRect_;
+    const PixelArea clip{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
+    const std::vector<PixelRun> runs = OutlineRuns(rect, clip);
+    if (runs.empty()) {
+        return;
+    }
+    int32_t x0 = std::numeric_limits<int32_t>::max();
+    int32_t x1 = std::numeric_limits<int32_t>::min();
+    for (const PixelRun& run : runs) {
+        auto* line = reinterpret_cast<uint32_t*>(backing_.scanLine(run.y - b.top()));
+        for (int32_t x = run.x0; x < run.x1; ++x) {
+            line[x - b.left()] ^= 0x00FFFFFFu;
+        }
+        x0 = std::min(x0, run.x0);
+        x1 = std::max(x1, run.x1);
+    }
+    changed(QRect(QPoint(x0, runs.front().y), QPoint(x1 - 1, runs.back().y)));
+}
+
+void EditCanvas::drawOutline(const OutlineRect& rect) {
+    invertOutline(rect);
+    shownOutline_ = rect;
+}
+
+void EditCanvas::eraseOutline(const OutlineRect& rect) {
+    invertOutline(rect);
+    shownOutline_.reset();
+}
+
+void EditCanvas::setViewSize(int64_t width, int64_t height) {
+    setFixedSize(static_cast<int>(std::clamp<int64_t>(width, 0, QWIDGETSIZE_MAX)),
+                 static_cast<int>(std::clamp<int64_t>(height, 0, QWIDGETSIZE_MAX)));
+}
+
+void EditCanvas::captureMouse() {
+    captured_ = true;
+}
+
+void EditCanvas::releaseMouse() {
+    captured_ = false;
+}
+
+void EditCanvas::changed(const QRect& area) {
+    if (area.isEmpty()) {
+        return;
+    }
+    if (inPaint_) {
+        afterPaint_ += area;
+        return;
+    }
+    ownChanges_ += area;
+    update(area);
+}
+
+void EditCanvas::paintEvent(QPaintEvent* event) {
+    const QRegion asked = event->region();
+    // Qt's own reasons to paint (uncovered, scrolled, resized) run the
+    // editing page's paint step; showing our own drawing does not.
+    const bool fromQt = !(asked - ownChanges_).isEmpty();
+    ownChanges_ = QRegion();
+    inPaint_ = true;
+    if (fromQt) {
+        emit paintRequested();
+    }
+    ensureBacking();
+    {
+        QPainter painter(this);
+        const QRegion outside = asked - QRegion(backingRect_);
+        for (const QRect& r : outside) {
+            painter.fillRect(r, palette().color(QPalette::Dark));
+        }
+        if (!backing_.isNull()) {
+            painter.drawImage(backingRect_.topLeft(), backing_);
+        }
+    }
+    inPaint_ = false;
+    // What the paint step changed beyond this paint's region is shown next.
+    const QRegion rest = afterPaint_ - asked;
+    afterPaint_ = QRegion();
+    if (!rest.isEmpty()) {
+        ownChanges_ += rest;
+        update(rest);
+    }
+}
+
+void EditCanvas::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    emit mousePressed(p.x(), p.y());
+}
+
+void EditCanvas::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    emit mouseMoved(p.x(), p.y());
+}
+
+void EditCanvas::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    emit mouseReleased(p.x(), p.y());
+}
+
+}  // namespace grimora

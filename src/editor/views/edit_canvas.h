@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The editing view PaintBox1: the result picture at the zoom ratio, and the
+// brush outline in inverting ink over it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include <QImage>
+#include <QRect>
+#include <QRegion>
+#include <QWidget>
+
+#include "editor/stroke_controller.h"
+#include "editor/zoom_ratio.h"
+#include "picture/dib.h"
+#include "picture/host.h"
+
+namespace grimora {
+
+// Qt draws on a widget only inside its paint event, so the view keeps a
+// backing image and the drawing operations of the editing page draw into it;
+// the paint event copies it to the screen. The backing image covers only the
+// visible part of the view (a 24-megapixel picture at zoom 10 makes a
+// 60 000 x 40 000 view), inside the parent (the scroll area's viewport), and
+// is drawn again when another part comes into sight.
+//
+// A paint that Qt asks for (the view was uncovered, scrolled or resized)
+// first emits paintRequested, so that the window can run the editing page's
+// paint step (remove the outline, draw the picture) inside it; a paint that
+// only shows what the drawing operations put into the backing image does not.
+class EditCanvas : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit EditCanvas(QWidget* parent = nullptr);
+    ~EditCanvas() override;
+
+    // What the view shows: the picture (not owned; null for none) at the
+    // ratio. Nothing is drawn until drawPicture or a paint; the owner calls
+    // this again after every load and zoom change.
+    void setPicture(const Dib* picture, ZoomRatio zoom);
+
+    // The whole picture through DrawDib at the ratio (halftone, a plain copy,
+    // the picture's own palette), into the visible part of the view.
+    void drawPicture();
+    // The ellipse inscribed in `rect`, inverted; drawing it again restores
+    // the pixels, so erasing is the same drawing.
+    void drawOutline(const OutlineRect& rect);
+    void eraseOutline(const OutlineRect& rect);
+    // The view's fixed size; held to what a widget can be (QWIDGETSIZE_MAX).
+    void setViewSize(int64_t width, int64_t height);
+    // Moves and the release keep coming from outside the view while a button
+    // is held: Qt grabs the mouse on every press until the last release, so
+    // these only record the stroke's wish. (They hide QWidget's releaseMouse
+    // on purpose: the editing page calls these.)
+    void captureMouse();
+    void releaseMouse();
+    bool mouseCaptured() const { return captured_; }
+
+    // Messages of the drawing (a device that cannot take the picture); none
+    // by default.
+    void setMessageSink(MessageSink* messages) { messages_ = messages; }
+
+    // The backing image and the part of the view it covers, for tests and
+    // for drawing only what changed later on.
+    const QImage& backing() const { return backing_; }
+    QRect backingRect() const { return backingRect_; }
+    // The part of the view inside the parent; the whole view without one,
+    // at most kMaxBackingSide on a side.
+    QRect visibleArea() const;
+
+    static constexpr int kMaxBackingSide = 8192;
+
+signals:
+    void mousePressed(int x, int y);
+    void mouseMoved(int x, int y);
+    void mouseReleased(int x, int y);
+    // Emitted inside the paint event before the backing image is copied.
+    void paintRequested();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    // Makes the backing image cover the visible area; true if it was made anew.
+    bool fitBacking();
+    void renderPicture();
+    // Draws the picture (and the outline shown) if the image was made anew
+    // or never drawn.
+    void ensureBacking();
+    void invertOutline(const OutlineRect& rect);
+    void invertPixels(const OutlineRect& rect);
+    // The backing image changed in `area` (view coordinates).
+    void changed(const QRect& area);
+
+    const Dib* picture_ = nullptr;
+    ZoomRatio zoom_;
+    MessageSink* messages_ = nullptr;
+
+    QImage backing_;
+    QRect backingRect_;
+    bool backingDrawn_ = false;
+    // The outline as it stands in the backing image, drawn again when the
+    // image is made anew for another visible part.
+    std::optional<OutlineRect> shownOutline_;
+
+    bool captured_ = false;
+    bool inPaint_ = false;
+    QRegion ownChanges_;  // what was changed by drawing, not by Qt
+    QRegion afterPaint_;  // changed during a paint, outside its region
+};
+
+}  // namespace grimora
