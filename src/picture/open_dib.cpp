@@ -16,8 +16,13 @@
 
 #include "picture/bmp_reader.h"
 #include "picture/gif_reader.h"
+#include "picture/iff_reader.h"
 #include "picture/jpeg_reader.h"
 #include "picture/owned_dib.h"
+#include "picture/pcx_reader.h"
+#include "picture/png_reader.h"
+#include "picture/tga_reader.h"
+#include "picture/tiff_reader.h"
 
 namespace grimora {
 
@@ -48,6 +53,13 @@ constexpr PictureFormat kFormats[] = {
     {IsBmpFile, ReadBmp, MeasureBmp},
     {IsGifFile, ReadGif, MeasureGif},
     {IsJpegFile, ReadJpeg, MeasureJpeg},
+    {IsPngFile, ReadPng, MeasurePng},
+    {IsTiffFile, ReadTiff, MeasureTiff},
+    {IsPcxFile, ReadPcx, MeasurePcx},
+    {IsIffFile, ReadIff, MeasureIff},
+    // TGA has no magic number: it is tried last, so that no file of another
+    // format is taken for one.
+    {IsTgaFile, ReadTga, MeasureTga},
 };
 
 bool IsBlack(const RgbQuad& c) {

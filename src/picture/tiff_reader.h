@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reader of TIFF files through libtiff: the first picture of the file.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "picture/open_dib.h"
+#include "picture/owned_dib.h"
+
+namespace grimora {
+
+// Sniff: "II*\0" or "MM\0*", or the BigTIFF forms with 43.
+bool IsTiffFile(std::span<const uint8_t> file);
+
+// Header: the size of the first picture.
+bool MeasureTiff(std::span<const uint8_t> file, PictureSize& size);
+
+// Palette pictures in strips keep 1, 4 or 8 bits (2 bits become 4); grey
+// pictures become 8 bits with a grey palette; all else (colour, tiled
+// palette pictures, 16-bit samples, CMYK, YCbCr) 24 bits through libtiff's
+// RGBA reading, with alpha composed over white.
+bool ReadTiff(std::span<const uint8_t> file, OwnedDib& picture, std::string& error,
+              LoadProgress& progress);
+
+}  // namespace grimora
