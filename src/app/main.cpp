@@ -1,19 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
-#include <QMainWindow>
 
+#include "app/main_form.h"
 #include "platform/qt_screen_depth.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     grimora::InstallQtScreenDepth();
-    QApplication::setApplicationName(QStringLiteral("Grimora 2.0"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Grimora 2.0"));
+    QApplication::setApplicationName(QString::fromUtf8(grimora::kApplicationTitle));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(grimora::kApplicationTitle));
 
-    QMainWindow window;
-    window.setObjectName(QStringLiteral("MainForm"));
-    window.setWindowTitle(QStringLiteral("Grimora 2.0"));
-    window.resize(638, 512);
-    window.show();
+    grimora::TMainForm MainForm;
+    MainForm.show();
     return QApplication::exec();
 }

@@ -1,0 +1,279 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/main_form.h"
+
+#include <algorithm>
+#include <utility>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include "editor/views/edit_canvas.h"
+#include "editor/views/progress_status_bar.h"
+#include "editor/views/result_view.h"
+#include "platform/help.h"
+#include "platform/message_box.h"
+#include "platform/shell_open.h"
+#include "widgets/image_btn.h"
+#include "widgets/spin_edit.h"
+
+namespace grimora {
+
+namespace {
+
+constexpr int kWheelDelta = 120;
+
+QString FolderWithSeparator(QString folder) {
+    folder = QDir::toNativeSeparators(folder);
+    if (!folder.endsWith(QDir::separator())) {
+        folder += QDir::separator();
+    }
+    return folder;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+    buildLayout();
+    FormCreate();
+    connectHandlers();
+}
+
+TMainForm::~TMainForm() {
+    FormDestroy();
+}
+
+void TMainForm::FormCreate() {
+    executableFolder_ = FolderWithSeparator(QCoreApplication::applicationDirPath());
+    // No help file is named, so the help path is the folder itself.
+    helpFile_ = executableFolder_;
+    random_.seedFromClock();
+    // The white start-up pictures, the identity field for them, zoom 1 : 1,
+    // rendered.
+    session_ = std::make_unique<WarpSession>();
+    strokes_ = std::make_unique<StrokeController>(*session_, *this);
+    strokes_->resizeView();
+    ErgPaintBox->setPicture(&session_->result());
+}
+
+void TMainForm::FormDestroy() {
+    // The views must not draw the pictures once they are gone.
+    PaintBox1->setPicture(nullptr, ZoomRatio{});
+    ErgPaintBox->setPicture(nullptr);
+    Timer1->stop();
+    strokes_.reset();
+    session_.reset();
+    WinHelp(helpFile_.toStdString(), HELP_QUIT, 0);
+}
+
+void TMainForm::connectHandlers() {
+    connect(PaintBox1, &EditCanvas::mousePressed, this, &TMainForm::PaintBox1MouseDown);
+    connect(PaintBox1, &EditCanvas::mouseMoved, this, &TMainForm::PaintBox1MouseMove);
+    connect(PaintBox1, &EditCanvas::mouseReleased, this, &TMainForm::PaintBox1MouseUp);
+    connect(PaintBox1, &EditCanvas::paintRequested, this, &TMainForm::PaintBox1Paint);
+    connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+    connect(ZoomEd, &SpinEdit::changed, this, &TMainForm::ZoomEdChange);
+    connect(PageControl2, &QTabWidget::currentChanged, this, &TMainForm::PageControl2Change);
+    connect(wwwBtn, &QPushButton::clicked, this, &TMainForm::wwwBtnClick);
+    connect(ueberbtn, &TImageBtn::clicked, this, &TMainForm::ueberbtnClick);
+    connect(endebtn, &TImageBtn::clicked, this, &TMainForm::EndeBtnClick);
+    // The views' own wheel scrolling would add to the window's.
+    for (QScrollArea* area : {ScrollBox1, ErgScrollBox}) {
+        area->viewport()->installEventFilter(this);
+        area->verticalScrollBar()->installEventFilter(this);
+        area->horizontalScrollBar()->installEventFilter(this);
+    }
+}
+
+bool TMainForm::FormCloseQuery() {
+    return MessageBox(this, QString::fromUtf8(kQuitQuestion), QString::fromUtf8(kQuitCaption),
+                      MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (FormCloseQuery()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TMainForm::EndeBtnClick() {
+    close();
+}
+
+void TMainForm::ueberbtnClick() {
+    // Stands in for the about box: made for this click, gone after it.
+    QDialog about(this);
+    about.setWindowTitle(QStringLiteral("Info"));
+    about.exec();
+}
+
+void TMainForm::wwwBtnClick() {
+    ShellOpen(this, QString::fromUtf8(kMakerWebAddress));
+}
+
+bool TMainForm::takePicture(OwnedDib picture) {
+    if (!session_->loadPicture(std::move(picture), *this)) {
+        return false;
+    }
+    strokes_->resizeView();
+    strokes_->PaintBox1Paint();
+    ErgPaintBox->setPicture(&session_->result());
+    return true;
+}
+
+void TMainForm::PageControl2Change() {
+    strokes_->PageControl2Change();
+}
+
+BrushSettings TMainForm::brushSettings() const {
+    BrushSettings brush;
+    brush.mode = EffectModeFromButtons(WachsenBtn->isChecked(), SchrumpfenBtn->isChecked(),
+                                       RadiererBtn->isChecked(), SchmierenBtn->isChecked(),
+                                       ZerrenBtn->isChecked());
+    const AxisSwitches axes =
+        AxisSwitchesFromRadios(xyCheck->isChecked(), xCheck->isChecked(), ycheck->isChecked());
+    brush.xSwitch = axes.x;
+    brush.ySwitch = axes.y;
+    brush.strength = StarkED->value();
+    brush.radius = RadiusED->value();
+    brush.normalize = NormalizeCheck->isChecked();
+    brush.zoom = ZoomEd->value();
+    return brush;
+}
+
+void TMainForm::PaintBox1MouseDown(int32_t x, int32_t y) {
+    strokes_->PaintBox1MouseDown(x, y, brushSettings());
+}
+
+void TMainForm::PaintBox1MouseMove(int32_t x, int32_t y) {
+    strokes_->PaintBox1MouseMove(x, y, brushSettings());
+}
+
+void TMainForm::PaintBox1MouseUp(int32_t x, int32_t y) {
+    strokes_->PaintBox1MouseUp(x, y);
+}
+
+void TMainForm::Timer1Timer() {
+    strokes_->Timer1Timer(brushSettings());
+}
+
+void TMainForm::PaintBox1Paint() {
+    strokes_->PaintBox1Paint();
+}
+
+void TMainForm::ZoomEdChange() {
+    strokes_->ZoomEdChange(ZoomEd->text().toStdString());
+}
+
+QScrollArea* TMainForm::wheelTarget() const {
+    switch (PageControl2->currentIndex()) {
+        case 1:
+            return ScrollBox1;
+        case 2:
+            return ErgScrollBox;
+        default:
+            return nullptr;
+    }
+}
+
+void TMainForm::FormMouseWheelDown() {
+    if (QScrollArea* area = wheelTarget()) {
+        QScrollBar* bar = area->verticalScrollBar();
+        bar->setValue(bar->value() + kWheelScrollStep);
+    }
+}
+
+void TMainForm::FormMouseWheelUp() {
+    if (QScrollArea* area = wheelTarget()) {
+        QScrollBar* bar = area->verticalScrollBar();
+        bar->setValue(bar->value() - kWheelScrollStep);
+    }
+}
+
+void TMainForm::mouseWheel(const QWheelEvent& event) {
+    // Clamped, so that a flood of events cannot overflow the sum.
+    wheelRest_ =
+        std::clamp(wheelRest_ + event.angleDelta().y(), -100 * kWheelDelta, 100 * kWheelDelta);
+    while (wheelRest_ >= kWheelDelta) {
+        wheelRest_ -= kWheelDelta;
+        FormMouseWheelUp();
+    }
+    while (wheelRest_ <= -kWheelDelta) {
+        wheelRest_ += kWheelDelta;
+        FormMouseWheelDown();
+    }
+}
+
+void TMainForm::wheelEvent(QWheelEvent* event) {
+    mouseWheel(*event);
+    event->ignore();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel) {
+        mouseWheel(*static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::WMUser(int32_t wParam) {
+    StatusBar1->WMUser(wParam);
+}
+
+void TMainForm::SetProStatus(int32_t percent) {
+    StatusBar1->SetProStatus(percent);
+}
+
+void TMainForm::showMessage(const std::string& text) {
+    MessageBox(this, QString::fromStdString(text), QString::fromUtf8(kApplicationTitle), MB_OK);
+}
+
+void TMainForm::captureMouse() {
+    PaintBox1->captureMouse();
+}
+
+void TMainForm::releaseMouse() {
+    PaintBox1->releaseMouse();
+}
+
+void TMainForm::setTimerEnabled(bool enabled) {
+    if (enabled) {
+        Timer1->start();
+    } else {
+        Timer1->stop();
+    }
+}
+
+void TMainForm::drawOutline(const OutlineRect& rect) {
+    PaintBox1->drawOutline(rect);
+}
+
+void TMainForm::eraseOutline(const OutlineRect& rect) {
+    PaintBox1->eraseOutline(rect);
+}
+
+void TMainForm::drawPicture() {
+    PaintBox1->drawPicture();
+}
+
+void TMainForm::setViewSize(int64_t width, int64_t height) {
+    // Called after every change of the zoom ratio or the picture.
+    PaintBox1->setPicture(&session_->result(), session_->zoom());
+    PaintBox1->setViewSize(width, height);
+}
+
+}  // namespace grimora

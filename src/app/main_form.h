@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window: owns the editing session and the stroke state, lays out
+// the three pages and carries the handlers of its controls under their
+// event names. Controls are members named as their objectName.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <QList>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QString>
+
+#include "editor/brush_settings.h"
+#include "editor/stroke_controller.h"
+#include "editor/warp_session.h"
+#include "picture/owned_dib.h"
+#include "picture/random_source.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QTreeView;
+class QWheelEvent;
+
+namespace grimora {
+
+class EditCanvas;
+class Panel;
+class ProgressStatusBar;
+class ResultView;
+class SpinEdit;
+class TImageBtn;
+
+inline constexpr const char* kApplicationTitle = "Grimora 2.0";
+// The maker's web site: the caption of wwwBtn and what it opens.
+inline constexpr const char* kMakerWebAddress = "www.grimora.example";
+inline constexpr const char* kQuitQuestion = "Hereby you quit Grimora 2.0!";
+inline constexpr const char* kQuitCaption = "Quit program";
+// Pixels the editing and result views scroll per wheel step of 120 units.
+inline constexpr int kWheelScrollStep = 20;
+
+class TMainForm : public QMainWindow, public EditorHost {
+    Q_OBJECT
+
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Whether the window may close: asks the user.
+    bool FormCloseQuery();
+    void EndeBtnClick();
+    void ueberbtnClick();
+    void wwwBtnClick();
+    void PageControl2Change();
+
+    void PaintBox1MouseDown(int32_t x, int32_t y);
+    void PaintBox1MouseMove(int32_t x, int32_t y);
+    void PaintBox1MouseUp(int32_t x, int32_t y);
+    void Timer1Timer();
+    void PaintBox1Paint();
+    void ZoomEdChange();
+    // One wheel step of 120 units each.
+    void FormMouseWheelDown();
+    void FormMouseWheelUp();
+
+    // A loaded picture becomes the source picture: new identity field,
+    // rendered, both views sized to it. False, and nothing changes, when it
+    // cannot be edited (a message says why).
+    bool takePicture(OwnedDib picture);
+
+    // The imaging library's progress message.
+    void WMUser(int32_t wParam);
+    void SetProStatus(int32_t percent) override;
+
+    // The brush as the tool bar shows it now.
+    BrushSettings brushSettings() const;
+
+    const WarpSession& session() const { return *session_; }
+    const StrokeController& strokes() const { return *strokes_; }
+    // Ends with the path separator.
+    const QString& executableFolder() const { return executableFolder_; }
+    const QString& helpFile() const { return helpFile_; }
+    // What the depth conversion draws its palette colours from.
+    RandomSource& random() { return random_; }
+
+    // Page control and pages.
+    QTabWidget* PageControl2 = nullptr;
+    QList<QPixmap> TaBImages;
+    QWidget* TabSheetMotivLaden = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet4 = nullptr;
+
+    // Page 1.
+    QListWidget* PrefListBox = nullptr;
+    QTreeView* JamShellTree1 = nullptr;
+    QTreeView* JamShellList1 = nullptr;
+    QComboBox* FilterComboBox1 = nullptr;
+    QWidget* DibPrevPaint = nullptr;
+    QLineEdit* Breit = nullptr;
+    QLineEdit* Hoch = nullptr;
+    QLineEdit* Tief = nullptr;
+
+    // Page 2.
+    Panel* SpeedBar1 = nullptr;
+    QButtonGroup* BrushGroup = nullptr;
+    QToolButton* WachsenBtn = nullptr;
+    QToolButton* SchrumpfenBtn = nullptr;
+    QToolButton* SchmierenBtn = nullptr;
+    QToolButton* ZerrenBtn = nullptr;
+    QToolButton* RadiererBtn = nullptr;
+    QCheckBox* NormalizeCheck = nullptr;
+    QRadioButton* xyCheck = nullptr;
+    QRadioButton* xCheck = nullptr;
+    QRadioButton* ycheck = nullptr;
+    SpinEdit* StarkED = nullptr;
+    SpinEdit* RadiusED = nullptr;
+    SpinEdit* ZoomEd = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    EditCanvas* PaintBox1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // Page 3.
+    QPushButton* SaveAsBtn = nullptr;
+    QPushButton* PrintBtn = nullptr;
+    QScrollArea* ErgScrollBox = nullptr;
+    ResultView* ErgPaintBox = nullptr;
+
+    // Bottom bar and status bar.
+    QPushButton* wwwBtn = nullptr;
+    TImageBtn* ueberbtn = nullptr;
+    TImageBtn* endebtn = nullptr;
+    ProgressStatusBar* StatusBar1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    QWidget* buildPage1();
+    QWidget* buildPage2();
+    QWidget* buildPage3();
+    QWidget* buildBottomBar();
+    void connectHandlers();
+
+    void FormCreate();
+    void FormDestroy();
+
+    // The window's wheel handling; steps of 120 units, the rest kept for
+    // the next event.
+    void mouseWheel(const QWheelEvent& event);
+    QScrollArea* wheelTarget() const;
+
+    // EditorHost: the editing view and the timer.
+    void showMessage(const std::string& text) override;
+    void captureMouse() override;
+    void releaseMouse() override;
+    void setTimerEnabled(bool enabled) override;
+    void drawOutline(const OutlineRect& rect) override;
+    void eraseOutline(const OutlineRect& rect) override;
+    void drawPicture() override;
+    void setViewSize(int64_t width, int64_t height) override;
+
+    QString executableFolder_;
+    QString helpFile_;
+    RandomSource random_;
+    std::unique_ptr<WarpSession> session_;
+    std::unique_ptr<StrokeController> strokes_;
+    int wheelRest_ = 0;
+};
+
+}  // namespace grimora

@@ -1,0 +1,464 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The controls of the main window and where they sit. Where the layout has
+// fixed positions (tool bar, bottom bar, panels) widgets are placed at them;
+// elsewhere layouts and splitters keep the same alignments on resizing.
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "app/layout_pictures.h"
+#include "app/main_form.h"
+#include "app/panel.h"
+#include "editor/views/edit_canvas.h"
+#include "editor/views/progress_status_bar.h"
+#include "editor/views/result_view.h"
+#include "widgets/image_btn.h"
+#include "widgets/spin_edit.h"
+
+namespace grimora {
+
+namespace {
+
+constexpr int kHeaderHeight = 33;
+constexpr int kBottomBarHeight = 41;
+constexpr int kSplitterWidth = 3;
+
+template <typename W>
+W* Named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QVBoxLayout* Column(QWidget* widget) {
+    auto* layout = new QVBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return layout;
+}
+
+QHBoxLayout* Row(QWidget* widget) {
+    auto* layout = new QHBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return layout;
+}
+
+QLabel* Label(QWidget* parent, const QString& text, const QPoint& at) {
+    auto* label = new QLabel(text, parent);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+// The 33-pixel band at the top of every page.
+Panel* HeaderPanel(QWidget* page, const QString& text) {
+    auto* header = new Panel(page, kHeaderColour, Bevel::Lowered, Bevel::Raised);
+    header->setFixedHeight(kHeaderHeight);
+    QLabel* label = Label(header, text, {16, 10});
+    label->setFont(BoldFont(*page));
+    label->adjustSize();
+    return header;
+}
+
+QSplitter* Splitter(QWidget* parent) {
+    auto* splitter = new QSplitter(Qt::Horizontal, parent);
+    splitter->setHandleWidth(kSplitterWidth);
+    splitter->setChildrenCollapsible(false);
+    return splitter;
+}
+
+// The scroll boxes of pages 2 and 3: the application-workspace grey around
+// a view at their top-left corner.
+QScrollArea* ScrollBox(QWidget* parent, const char* name) {
+    auto* area = Named(new QScrollArea(parent), name);
+    area->setBackgroundRole(QPalette::Dark);
+    area->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    area->setWidgetResizable(false);
+    return area;
+}
+
+QIcon GlyphIcon(LayoutPicture normal, LayoutPicture disabled) {
+    QIcon icon(LayoutPixmap(normal));
+    icon.addPixmap(LayoutPixmap(disabled), QIcon::Disabled);
+    return icon;
+}
+
+}  // namespace
+
+void TMainForm::buildLayout() {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QString::fromUtf8(kApplicationTitle));
+    setWindowIcon(QIcon(LayoutPixmap(LayoutPicture::AppIcon)));
+    // The layout's "MS Sans Serif" is not to be had here: the application
+    // font at its 8 points stands in for it.
+    QFont windowFont = QApplication::font();
+    windowFont.setPointSize(8);
+    setFont(windowFont);
+
+    TaBImages = {LayoutPixmap(LayoutPicture::TabOpen), LayoutPixmap(LayoutPicture::TabSave),
+                 LayoutPixmap(LayoutPicture::TabEdit)};
+
+    auto* central = new QWidget(this);
+    QVBoxLayout* column = Column(central);
+    PageControl2 = Named(new QTabWidget(central), "PageControl2");
+    PageControl2->setIconSize({16, 16});
+    // Lights tabs up under the mouse where the style draws hover states.
+    PageControl2->tabBar()->setAttribute(Qt::WA_Hover);
+    PageControl2->addTab(buildPage1(), QIcon(TaBImages.value(0)), QStringLiteral("Open picture"));
+    PageControl2->addTab(buildPage2(), QIcon(TaBImages.value(2)), QStringLiteral("Face operation"));
+    PageControl2->addTab(buildPage3(), QIcon(TaBImages.value(1)), QStringLiteral("Save and print"));
+    PageControl2->setCurrentIndex(0);
+    column->addWidget(PageControl2, 1);
+    column->addWidget(buildBottomBar());
+    setCentralWidget(central);
+
+    StatusBar1 = new ProgressStatusBar(this);
+    setStatusBar(StatusBar1);
+
+    Timer1 = Named(new QTimer(this), "Timer1");
+    Timer1->setInterval(1000);
+
+    // Outer size 638 x 512 at start, centred on the screen.
+    const QSize startSize(638, 512);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr) {
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, startSize,
+                                        screen->availableGeometry()));
+    } else {
+        resize(startSize);
+    }
+}
+
+QWidget* TMainForm::buildPage1() {
+    TabSheetMotivLaden = Named(new QWidget, "TabSheetMotivLaden");
+    QVBoxLayout* column = Column(TabSheetMotivLaden);
+    column->addWidget(
+        HeaderPanel(TabSheetMotivLaden,
+                    QStringLiteral("Open picture - Choose the picture you will work with!")));
+
+    // Favourite folders.
+    auto* favourites = new QWidget(TabSheetMotivLaden);
+    favourites->setFixedHeight(kHeaderHeight);
+    QHBoxLayout* favouritesRow = Row(favourites);
+    auto* favouritesPanel = new Panel(favourites, kHeaderColour, Bevel::Lowered, Bevel::Raised);
+    favouritesPanel->setFixedWidth(121);
+    Label(favouritesPanel, QStringLiteral("Favorite folders:"), {8, 10})->setFont(BoldFont(*this));
+    favouritesRow->addWidget(favouritesPanel);
+    PrefListBox = Named(new QListWidget(favourites), "PrefListBox");
+    favouritesRow->addWidget(PrefListBox, 1);
+    column->addWidget(favourites);
+
+    QSplitter* parts = Splitter(TabSheetMotivLaden);
+    column->addWidget(parts, 1);
+
+    // Left part: folder tree and file list over the filter row.
+    auto* browser = new SizedBox(parts, {373, 200});
+    QVBoxLayout* browserColumn = Column(browser);
+    QSplitter* lists = Splitter(browser);
+    QFont listFont(QStringLiteral("Segoe UI"));
+    listFont.setPixelSize(12);
+    auto* treeBox = new SizedBox(lists, {185, 200});
+    JamShellTree1 = Named(new QTreeView(treeBox), "JamShellTree1");
+    JamShellTree1->setFont(listFont);
+    JamShellTree1->setHeaderHidden(true);
+    Column(treeBox)->addWidget(JamShellTree1);
+    JamShellList1 = Named(new QTreeView(lists), "JamShellList1");
+    JamShellList1->setFont(listFont);
+    JamShellList1->setRootIsDecorated(false);
+    lists->addWidget(treeBox);
+    lists->addWidget(JamShellList1);
+    lists->setStretchFactor(0, 0);
+    lists->setStretchFactor(1, 1);
+    browserColumn->addWidget(lists, 1);
+    auto* filterRow = new QWidget(browser);
+    filterRow->setFixedHeight(25);
+    FilterComboBox1 = Named(new QComboBox(filterRow), "FilterComboBox1");
+    FilterComboBox1->setGeometry(188, 2, 185, 21);
+    FilterComboBox1->setToolTip(QStringLiteral("Here you can select the displayed file types"));
+    browserColumn->addWidget(filterRow);
+
+    // Right part: the preview and the picture's figures.
+    auto* preview = new QWidget(parts);
+    QVBoxLayout* previewColumn = Column(preview);
+    auto* previewLabel = new QLabel(QStringLiteral("Preview:"), preview);
+    previewLabel->setFixedHeight(17);
+    previewLabel->setIndent(4);
+    previewColumn->addWidget(previewLabel);
+    auto* previewBox = new QFrame(preview);
+    previewBox->setFrameShape(QFrame::Box);
+    previewBox->setLineWidth(1);
+    previewBox->setAutoFillBackground(true);
+    previewBox->setBackgroundRole(QPalette::Dark);
+    QVBoxLayout* previewBoxColumn = Column(previewBox);
+    previewBoxColumn->setContentsMargins(1, 1, 1, 1);
+    DibPrevPaint = Named(new QWidget(previewBox), "DibPrevPaint");
+    DibPrevPaint->setToolTip(QStringLiteral("Shows a preview of the loaded picture"));
+    previewBoxColumn->addWidget(DibPrevPaint);
+    previewColumn->addWidget(previewBox, 1);
+    auto* figures = new QWidget(preview);
+    figures->setFixedHeight(79);
+    struct Figure {
+        QLineEdit** box;
+        const char* name;
+        const char* label;
+        int top;
+        const char* text;
+        const char* hint;
+    };
+    const Figure rows[] = {
+        {&Breit, "Breit", "Width:", 6, "320 pixels",
+         "Shows the width of the selected picture in pixels"},
+        {&Hoch, "Hoch", "Height:", 32, "200 pixels",
+         "Shows the height of the selected picture in pixels"},
+        {&Tief, "Tief", "Colours:", 56, "256",
+         "Shows the number of colours of the selected picture"},
+    };
+    for (const Figure& row : rows) {
+        Label(figures, QString::fromUtf8(row.label), {9, row.top + 4});
+        auto* box = Named(new QLineEdit(QString::fromUtf8(row.text), figures), row.name);
+        box->setGeometry(59, row.top, 86, 21);
+        box->setReadOnly(true);
+        box->setFocusPolicy(Qt::NoFocus);
+        box->setToolTip(QString::fromUtf8(row.hint));
+        *row.box = box;
+    }
+    previewColumn->addWidget(figures);
+
+    parts->addWidget(browser);
+    parts->addWidget(preview);
+    parts->setStretchFactor(0, 0);
+    parts->setStretchFactor(1, 1);
+    return TabSheetMotivLaden;
+}
+
+QWidget* TMainForm::buildPage2() {
+    TabSheet2 = Named(new QWidget, "TabSheet2");
+    QVBoxLayout* column = Column(TabSheet2);
+    column->addWidget(HeaderPanel(
+        TabSheet2, QStringLiteral("Distort - Click on the picture to begin with the operation")));
+    auto* body = new QWidget(TabSheet2);
+    QHBoxLayout* row = Row(body);
+    column->addWidget(body, 1);
+
+    SpeedBar1 =
+        Named(new Panel(body, QColor(192, 192, 192), Bevel::Lowered, Bevel::Raised), "SpeedBar1");
+    SpeedBar1->setFixedWidth(84);
+    SpeedBar1->setWallpaper(LayoutPixmap(LayoutPicture::ToolbarWallpaper));
+    QFont barFont(QStringLiteral("Arial"));
+    barFont.setPixelSize(11);
+    barFont.setBold(true);
+    SpeedBar1->setFont(barFont);
+    row->addWidget(SpeedBar1);
+
+    BrushGroup = new QButtonGroup(this);
+    BrushGroup->setExclusive(true);
+    struct Brush {
+        QToolButton** button;
+        const char* name;
+        const char* caption;
+        int top;
+        LayoutPicture glyph;
+        LayoutPicture disabledGlyph;
+    };
+    const Brush brushes[] = {
+        {&WachsenBtn, "WachsenBtn", "Growing", 12, LayoutPicture::GrowingGlyph,
+         LayoutPicture::GrowingGlyphDisabled},
+        {&SchrumpfenBtn, "SchrumpfenBtn", "Shrinking", 48, LayoutPicture::ShrinkingGlyph,
+         LayoutPicture::ShrinkingGlyphDisabled},
+        {&SchmierenBtn, "SchmierenBtn", "Smear", 84, LayoutPicture::SmearGlyph,
+         LayoutPicture::SmearGlyphDisabled},
+        {&ZerrenBtn, "ZerrenBtn", "Lugging", 120, LayoutPicture::LuggingGlyph,
+         LayoutPicture::LuggingGlyphDisabled},
+        {&RadiererBtn, "RadiererBtn", "Rubber", 156, LayoutPicture::RubberGlyph,
+         LayoutPicture::RubberGlyphDisabled},
+    };
+    for (const Brush& brush : brushes) {
+        auto* button = Named(new QToolButton(SpeedBar1), brush.name);
+        button->setText(QString::fromUtf8(brush.caption));
+        button->setToolTip(QString::fromUtf8(brush.caption));
+        button->setIcon(GlyphIcon(brush.glyph, brush.disabledGlyph));
+        button->setIconSize({16, 16});
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        button->setGeometry(3, brush.top, 78, 36);
+        BrushGroup->addButton(button);
+        *brush.button = button;
+    }
+    WachsenBtn->setChecked(true);
+
+    NormalizeCheck = Named(new QCheckBox(QStringLiteral("Normalize"), SpeedBar1), "NormalizeCheck");
+    NormalizeCheck->setGeometry(8, 192, 73, 17);
+    NormalizeCheck->setChecked(true);
+    struct Axis {
+        QRadioButton** button;
+        const char* name;
+        const char* caption;
+        QRect at;
+        const char* hint;
+    };
+    const Axis axes[] = {
+        {&xyCheck,
+         "xyCheck",
+         "X && Y",
+         {8, 208, 73, 17},
+         "Use effect in horizontal and vertical direction"},
+        {&xCheck, "xCheck", "X", {8, 224, 32, 17}, "Use effect in horizontal direction"},
+        {&ycheck, "ycheck", "Y", {40, 224, 41, 17}, "Use effect in vertical direction"},
+    };
+    for (const Axis& axis : axes) {
+        auto* button =
+            Named(new QRadioButton(QString::fromUtf8(axis.caption), SpeedBar1), axis.name);
+        button->setGeometry(axis.at);
+        button->setToolTip(QString::fromUtf8(axis.hint));
+        *axis.button = button;
+    }
+    xyCheck->setChecked(true);
+
+    struct Field {
+        SpinEdit** edit;
+        const char* name;
+        const char* label;
+        int top;
+        double minimum, maximum, increment;
+        int decimals;
+        double start;
+        const char* hint;
+    };
+    const Field fields[] = {
+        {&StarkED, "StarkED", "Strength:", 240, 0.1, 1.0, 0.1, 1, 0.4, "Strength of effect"},
+        {&RadiusED, "RadiusED", "Radius:", 280, 5, 300, 5, 0, 50,
+         "The radius the effect takes place in"},
+        {&ZoomEd, "ZoomEd", "Zoom:", 320, 0.1, 10, 0.1, 1, 1.0,
+         "Shows the picture larger or smaller"},
+    };
+    for (const Field& field : fields) {
+        Label(SpeedBar1, QString::fromUtf8(field.label), {8, field.top});
+        auto* edit = Named(
+            new SpinEdit(field.minimum, field.maximum, field.increment, field.decimals, SpeedBar1),
+            field.name);
+        edit->setValue(field.start);
+        edit->setGeometry(8, field.top + 16, 73, 22);
+        edit->setToolTip(QString::fromUtf8(field.hint));
+        *field.edit = edit;
+    }
+
+    ScrollBox1 = ScrollBox(body, "ScrollBox1");
+    PaintBox1 = Named(new EditCanvas, "PaintBox1");
+    ScrollBox1->setWidget(PaintBox1);
+    row->addWidget(ScrollBox1, 1);
+    return TabSheet2;
+}
+
+QWidget* TMainForm::buildPage3() {
+    TabSheet4 = Named(new QWidget, "TabSheet4");
+    QVBoxLayout* column = Column(TabSheet4);
+    column->addWidget(
+        HeaderPanel(TabSheet4, QStringLiteral("Ready! - View, save or print picture")));
+    auto* body = new QWidget(TabSheet4);
+    QHBoxLayout* row = Row(body);
+    column->addWidget(body, 1);
+
+    auto* side = new Panel(body, kSavePanelColour, Bevel::Lowered, Bevel::Raised);
+    side->setFixedWidth(209);
+    auto* frame = new Panel(side, kSavePanelColour, Bevel::Lowered, Bevel::None);
+    frame->setGeometry(7, 7, 195, 284);
+    auto* printer = new QLabel(frame);
+    printer->setPixmap(LayoutPixmap(LayoutPicture::Printer));
+    printer->setGeometry(1, 1, 194, 281);
+    auto* title = new Panel(frame, kHeaderColour, Bevel::Lowered, Bevel::Raised);
+    title->setGeometry(8, 8, 177, 73);
+    auto* titleLabel = new QLabel(QStringLiteral("Save and print"), title);
+    QFont titleFont(QStringLiteral("Arial Black"));
+    titleFont.setPixelSize(19);
+    titleFont.setWeight(QFont::Black);
+    titleLabel->setFont(titleFont);
+    titleLabel->setWordWrap(true);
+    QPalette titlePalette = titleLabel->palette();
+    titlePalette.setColor(QPalette::WindowText, kMaroon);
+    titleLabel->setPalette(titlePalette);
+    titleLabel->setGeometry(8, 4, 161, 65);
+    row->addWidget(side);
+
+    auto* results = new QWidget(body);
+    QVBoxLayout* resultColumn = Column(results);
+    auto* buttons = new QWidget(results);
+    buttons->setFixedHeight(49);
+    SaveAsBtn = Named(new QPushButton(QStringLiteral("Save picture as..."), buttons), "SaveAsBtn");
+    SaveAsBtn->setIcon(QIcon(LayoutPixmap(LayoutPicture::SaveGlyph)));
+    SaveAsBtn->setGeometry(8, 8, 145, 25);
+    PrintBtn = Named(new QPushButton(QStringLiteral("Print picture..."), buttons), "PrintBtn");
+    PrintBtn->setIcon(QIcon(LayoutPixmap(LayoutPicture::PrintGlyph)));
+    PrintBtn->setGeometry(160, 8, 145, 25);
+    resultColumn->addWidget(buttons);
+    ErgScrollBox = ScrollBox(results, "ErgScrollBox");
+    ErgPaintBox = Named(new ResultView, "ErgPaintBox");
+    ErgScrollBox->setWidget(ErgPaintBox);
+    ErgPaintBox->setScrollBox(ErgScrollBox);
+    resultColumn->addWidget(ErgScrollBox, 1);
+    row->addWidget(results, 1);
+    return TabSheet4;
+}
+
+QWidget* TMainForm::buildBottomBar() {
+    auto* bar = new QWidget;
+    bar->setFixedHeight(kBottomBarHeight);
+    QHBoxLayout* row = Row(bar);
+
+    auto* left = new QWidget(bar);
+    wwwBtn = Named(new QPushButton(QString::fromUtf8(kMakerWebAddress), left), "wwwBtn");
+    wwwBtn->setFlat(true);
+    wwwBtn->setIcon(QIcon(LayoutPixmap(LayoutPicture::WwwGlyph)));
+    wwwBtn->setIconSize({24, 25});
+    wwwBtn->setGeometry(5, 5, 137, 33);
+    wwwBtn->setCursor(Qt::PointingHandCursor);
+    row->addWidget(left, 1);
+
+    auto* right = new QWidget(bar);
+    right->setFixedWidth(206);
+    struct ImageButton {
+        TImageBtn** button;
+        const char* name;
+        int left;
+        LayoutPicture normal;
+        LayoutPicture pressed;
+        const char* hint;
+    };
+    const ImageButton imageButtons[] = {
+        {&ueberbtn, "ueberbtn", 0, LayoutPicture::AboutNormal, LayoutPicture::AboutPressed,
+         "Information about the program"},
+        {&endebtn, "endebtn", 104, LayoutPicture::QuitNormal, LayoutPicture::QuitPressed,
+         "Hereby you leave the program"},
+    };
+    for (const ImageButton& entry : imageButtons) {
+        auto* button = Named(new TImageBtn(right), entry.name);
+        button->setPicture(LayoutPixmap(entry.normal));
+        button->setPicture2(LayoutPixmap(entry.pressed));
+        button->move(entry.left, 8);
+        button->setCursor(Qt::PointingHandCursor);
+        button->setToolTip(QString::fromUtf8(entry.hint));
+        *entry.button = button;
+    }
+    row->addWidget(right);
+    return bar;
+}
+
+}  // namespace grimora

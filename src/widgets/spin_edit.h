@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A spin edit whose value is whatever its text reads as. Any text may be
+// typed; a text that is not a number reads as the minimum, and a typed value
+// beyond the range stays as it is until editing ends, when the field puts it
+// back into the range. The arrows and arrow keys step within the range.
+#pragma once
+
+#include <QAbstractSpinBox>
+#include <QString>
+
+namespace grimora {
+
+class SpinEdit : public QAbstractSpinBox {
+    Q_OBJECT
+
+public:
+    // `decimals` is the fewest decimals shown: 0 for a whole-number field,
+    // 1 for "1.0". Values with more decimals keep them.
+    SpinEdit(double minimum, double maximum, double increment, int decimals,
+             QWidget* parent = nullptr);
+
+    double minimum() const { return minimum_; }
+    double maximum() const { return maximum_; }
+    double increment() const { return increment_; }
+
+    // The current text read as a number (see above), not clamped.
+    double value() const;
+    // Shows `value` as the text; not clamped either.
+    void setValue(double value);
+    // The text for a value: at least `decimals` decimals, no more than needed.
+    QString textFor(double value) const;
+
+    void stepBy(int steps) override;
+    QValidator::State validate(QString& input, int& pos) const override;
+    void fixup(QString& input) const override;
+    StepEnabled stepEnabled() const override;
+
+signals:
+    // Every change of the text: typing, stepping, setValue, correction.
+    void changed();
+
+private:
+    // Brings a text that is not a number or lies beyond the range back into
+    // the range, when editing ends.
+    void correct();
+
+    double minimum_;
+    double maximum_;
+    double increment_;
+    int decimals_;
+};
+
+}  // namespace grimora

@@ -1,0 +1,344 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/main_form.h"
+#include "editor/views/edit_canvas.h"
+#include "editor/views/result_view.h"
+#include "main_form_fixture.h"
+#include "platform/shell_open.h"
+#include "warp/render.h"
+#include "widgets/image_btn.h"
+#include "widgets/spin_edit.h"
+
+namespace grimora {
+namespace {
+
+void typeInto(SpinEdit* edit, const char* text) {
+    edit->findChild<QLineEdit*>()->setText(QString::fromUtf8(text));
+}
+
+std::vector<Displacement> entries(const DisplacementField& field) {
+    return {field.data(), field.data() + field.size()};
+}
+
+std::vector<Displacement> identity(int32_t width, int32_t height) {
+    DisplacementField field(width, height);
+    InitMask(field);
+    return entries(field);
+}
+
+bool samePixels(const Dib& a, const Dib& b) {
+    const uint32_t size = a.info->bmiHeader.biSizeImage;
+    return size == b.info->bmiHeader.biSizeImage && std::memcmp(a.bits, b.bits, size) == 0;
+}
+
+class NoEffectHost : public EffectHost, public MessageSink {
+public:
+    void SetProStatus(int32_t /*percent*/) override {}
+    void PaintBox1Paint() override {}
+    void showMessage(const std::string& /*text*/) override {}
+};
+
+TEST_F(MainFormTest, StartsWithTheWhitePictureAtOneToOneOnTheFirstPage) {
+    EXPECT_EQ(form->windowTitle(), "Grimora 2.0");
+    EXPECT_EQ(form->objectName(), "MainForm");
+    EXPECT_EQ(form->PageControl2->currentIndex(), 0);
+
+    const QString folder = form->executableFolder();
+    EXPECT_EQ(folder, QCoreApplication::applicationDirPath() + "/");
+    EXPECT_EQ(form->helpFile(), folder);
+
+    const WarpSession& session = form->session();
+    EXPECT_EQ(session.width(), 320);
+    EXPECT_EQ(session.height(), 200);
+    EXPECT_EQ(session.zoom(), (ZoomRatio{1, 1}));
+    EXPECT_EQ(entries(session.field()), identity(320, 200));
+    const Dib& result = session.result();
+    EXPECT_EQ(result.info->bmiHeader.biBitCount, 24);
+    const auto* bits = static_cast<const unsigned char*>(result.bits);
+    EXPECT_TRUE(std::all_of(bits, bits + result.info->bmiHeader.biSizeImage,
+                            [](unsigned char b) { return b == 0xFF; }));
+
+    EXPECT_EQ(form->PaintBox1->size(), QSize(320, 200));
+    EXPECT_EQ(form->ErgPaintBox->size(), QSize(320, 200));
+    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_EQ(form->Timer1->interval(), 1000);
+    EXPECT_FALSE(form->strokes().strokeActive());
+    EXPECT_FALSE(form->strokes().outlineVisible());
+
+    EXPECT_TRUE(form->WachsenBtn->isChecked());
+    EXPECT_TRUE(form->xyCheck->isChecked());
+    EXPECT_TRUE(form->NormalizeCheck->isChecked());
+    EXPECT_EQ(form->StarkED->text(), "0.4");
+    EXPECT_EQ(form->RadiusED->text(), "50");
+    EXPECT_EQ(form->ZoomEd->text(), "1.0");
+    EXPECT_EQ(form->Breit->text(), "320 pixels");
+    EXPECT_EQ(form->Hoch->text(), "200 pixels");
+    EXPECT_EQ(form->Tief->text(), "256");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(MainFormTest, QuittingAsksFirstAndCancelKeepsEverything) {
+    showPage(1);
+    mouse(form->PaintBox1, QEvent::MouseButtonPress, {100, 80});
+    mouse(form->PaintBox1, QEvent::MouseButtonRelease, {100, 80});
+    const std::vector<Displacement> before = entries(form->session().field());
+
+    answer = IDCANCEL;
+    mouse(form->endebtn, QEvent::MouseButtonPress, {10, 10});
+    mouse(form->endebtn, QEvent::MouseButtonRelease, {10, 10});
+    EXPECT_FALSE(form->close());  // the title bar's way goes the same road
+    ASSERT_EQ(boxes.size(), 2u);
+    for (const MessageBoxRequest& box : boxes) {
+        EXPECT_EQ(box.text, "Hereby you quit Grimora 2.0!");
+        EXPECT_EQ(box.caption, "Quit program");
+        EXPECT_EQ(box.flags, 0x41u);
+    }
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(entries(form->session().field()), before);
+
+    answer = IDOK;
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(form->isVisible());
+}
+
+struct StrokeCase {
+    const char* name;
+    QToolButton* TMainForm::*brushButton;
+    QRadioButton* TMainForm::*axisButton;
+    const char* strength;
+    const char* radius;
+    bool normalize;
+    BrushSettings expected;
+};
+
+BrushSettings brush(EffectMode mode, bool x, bool y, double strength, double radius,
+                    bool normalize) {
+    BrushSettings b;
+    b.mode = mode;
+    b.xSwitch = x;
+    b.ySwitch = y;
+    b.strength = strength;
+    b.radius = radius;
+    b.normalize = normalize;
+    return b;
+}
+
+// Press, drag, a tick of the held button, release: the field must be what
+// the same three painting steps give on a session of its own.
+TEST_F(MainFormTest, AStrokeOnTheViewChangesTheFieldAsItsPaintingStepsDo) {
+    const StrokeCase cases[] = {
+        {"grow", &TMainForm::WachsenBtn, &TMainForm::xyCheck, "0.4", "50", true,
+         brush(EffectMode::Grow, true, true, 0.4, 50, true)},
+        {"smear x", &TMainForm::SchmierenBtn, &TMainForm::xCheck, "0.7", "30", false,
+         brush(EffectMode::Smear, true, false, 0.7, 30, false)},
+        {"lug y beyond range", &TMainForm::ZerrenBtn, &TMainForm::ycheck, "1.5", "abc", true,
+         brush(EffectMode::Lug, false, true, 1.5, 5, true)},
+        {"shrink", &TMainForm::SchrumpfenBtn, &TMainForm::xyCheck, "0.2", "77.9", true,
+         brush(EffectMode::Shrink, true, true, 0.2, 77.9, true)},
+    };
+    for (const StrokeCase& c : cases) {
+        form = std::make_unique<TMainForm>();
+        form->show();
+        showPage(1);
+        (form.get()->*c.brushButton)->click();
+        (form.get()->*c.axisButton)->click();
+        typeInto(form->StarkED, c.strength);
+        typeInto(form->RadiusED, c.radius);
+        form->NormalizeCheck->setChecked(c.normalize);
+        BrushSettings expected = c.expected;
+        const BrushSettings read = form->brushSettings();
+        EXPECT_EQ(read.mode, expected.mode) << c.name;
+        EXPECT_EQ(read.xSwitch, expected.xSwitch) << c.name;
+        EXPECT_EQ(read.ySwitch, expected.ySwitch) << c.name;
+        EXPECT_DOUBLE_EQ(read.strength, expected.strength) << c.name;
+        EXPECT_DOUBLE_EQ(read.radius, expected.radius) << c.name;
+        EXPECT_EQ(read.normalize, expected.normalize) << c.name;
+
+        mouse(form->PaintBox1, QEvent::MouseButtonPress, {150, 90});
+        EXPECT_TRUE(form->Timer1->isActive()) << c.name;
+        mouse(form->PaintBox1, QEvent::MouseMove, {170, 100}, Qt::LeftButton);
+        form->Timer1Timer();
+        mouse(form->PaintBox1, QEvent::MouseButtonRelease, {180, 104});
+        EXPECT_FALSE(form->Timer1->isActive()) << c.name;
+        EXPECT_FALSE(form->strokes().strokeActive()) << c.name;
+
+        WarpSession direct;
+        NoEffectHost host;
+        const ViewPoint steps[][2] = {
+            {{150, 90}, {150, 90}}, {{170, 100}, {150, 90}}, {{170, 100}, {170, 100}}};
+        for (const auto& step : steps) {
+            direct.DoEffekt(PaintingStepParams(step[0], step[1], expected, {1, 1}, 200), host);
+        }
+        direct.renderdi(host);
+        EXPECT_NE(entries(direct.field()), identity(320, 200)) << c.name;
+        EXPECT_EQ(entries(form->session().field()), entries(direct.field())) << c.name;
+        EXPECT_TRUE(samePixels(form->session().result(), direct.result())) << c.name;
+        EXPECT_TRUE(boxes.empty()) << c.name;
+    }
+}
+
+TEST_F(MainFormTest, EveryMouseButtonStrokesAndAHoverOnlyMovesTheOutline) {
+    showPage(1);
+    mouse(form->PaintBox1, QEvent::MouseMove, {60, 60}, Qt::NoButton);
+    EXPECT_EQ(entries(form->session().field()), identity(320, 200));
+    EXPECT_TRUE(form->strokes().outlineVisible());
+    EXPECT_EQ(form->strokes().outlineRect(), (OutlineRect{10, 10, 110, 110}));
+
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        const std::vector<Displacement> before = entries(form->session().field());
+        mouse(form->PaintBox1, QEvent::MouseButtonPress, {160, 100}, button);
+        EXPECT_TRUE(form->strokes().strokeActive()) << button;
+        EXPECT_TRUE(form->Timer1->isActive()) << button;
+        EXPECT_NE(entries(form->session().field()), before) << button;
+        mouse(form->PaintBox1, QEvent::MouseButtonRelease, {160, 100}, button);
+        EXPECT_FALSE(form->strokes().strokeActive()) << button;
+        EXPECT_FALSE(form->Timer1->isActive()) << button;
+    }
+}
+
+TEST_F(MainFormTest, ZoomFieldSetsTheViewAndRefusesZero) {
+    showPage(1);
+    struct Case {
+        const char* text;
+        QSize view;
+        ZoomRatio ratio;
+        size_t messages;
+    };
+    const Case cases[] = {
+        {"0.6", {200, 125}, {10, 16}, 0}, {"2.0", {640, 400}, {20, 10}, 0},
+        {"0", {640, 400}, {20, 10}, 1},   // no reciprocal: view and ratio stay
+        {"-3", {640, 400}, {20, 10}, 1},  // left for the field to correct
+        {"0.3", {96, 60}, {10, 33}, 1},
+    };
+    for (const Case& c : cases) {
+        typeInto(form->ZoomEd, c.text);
+        EXPECT_EQ(form->PaintBox1->size(), c.view) << c.text;
+        EXPECT_EQ(form->session().zoom(), c.ratio) << c.text;
+        ASSERT_EQ(boxes.size(), c.messages) << c.text;
+    }
+    EXPECT_EQ(boxes[0].text, "Floating point division by zero");
+
+    // Ending the edit puts a negative value back at the minimum, which applies.
+    typeInto(form->ZoomEd, "-3");
+    form->ZoomEd->setFocus();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(form->ZoomEd, &enter);
+    EXPECT_EQ(form->ZoomEd->text(), "0.1");
+    EXPECT_EQ(form->PaintBox1->size(), QSize(32, 20));
+}
+
+TEST_F(MainFormTest, TheWheelScrollsTheShownPagesViewByTwentyWithinItsRange) {
+    typeInto(form->ZoomEd, "10");  // a 3200 x 2000 view
+    form->resize(638, 280);        // the result view higher than its box
+    settle();
+
+    struct Case {
+        int page;
+        QScrollArea* TMainForm::*area;
+    };
+    const Case cases[] = {{1, &TMainForm::ScrollBox1}, {2, &TMainForm::ErgScrollBox}};
+    for (const Case& c : cases) {
+        showPage(c.page);
+        QScrollArea* area = form.get()->*c.area;
+        QScrollBar* bar = area->verticalScrollBar();
+        ASSERT_GT(bar->maximum(), 60) << c.page;
+        QWidget* view = area->widget();
+        wheel(view, -120);
+        EXPECT_EQ(bar->value(), 20) << c.page;
+        wheel(view, -240);  // two steps at once
+        EXPECT_EQ(bar->value(), 60) << c.page;
+        wheel(view, 60);
+        EXPECT_EQ(bar->value(), 60) << c.page;  // half a step waits for the other half
+        wheel(view, 60);
+        EXPECT_EQ(bar->value(), 40) << c.page;
+        wheel(area->viewport(), 120 * 5);
+        EXPECT_EQ(bar->value(), 0) << c.page;
+        for (int i = 0; i < bar->maximum() / 20 + 2; ++i) {
+            wheel(view, -120);
+        }
+        EXPECT_EQ(bar->value(), bar->maximum()) << c.page;
+        EXPECT_EQ(area->horizontalScrollBar()->value(), 0) << c.page;
+        bar->setValue(0);
+    }
+
+    // On the first page the window's wheel moves neither view.
+    showPage(0);
+    form->FormMouseWheelDown();
+    wheel(form->TabSheetMotivLaden, -120);
+    EXPECT_EQ(form->ScrollBox1->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(form->ErgScrollBox->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(MainFormTest, ChangingThePageForgetsTheOutline) {
+    showPage(1);
+    mouse(form->PaintBox1, QEvent::MouseMove, {40, 40}, Qt::NoButton);
+    ASSERT_TRUE(form->strokes().outlineVisible());
+    showPage(0);
+    EXPECT_FALSE(form->strokes().outlineVisible());
+}
+
+TEST_F(MainFormTest, BottomBarButtonsOpenTheInfoBoxAndTheWebSite) {
+    QString opened;
+    ScopedShellOpener opener([&opened](QWidget*, const QString& url) {
+        opened = url;
+        return true;
+    });
+    form->wwwBtn->click();
+    EXPECT_EQ(opened, "https://www.grimora.example");
+    EXPECT_EQ(form->wwwBtn->text(), "www.grimora.example");
+
+    QString title;
+    QTimer::singleShot(0, [&title] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            title = modal->windowTitle();
+            modal->close();
+        }
+    });
+    form->ueberbtnClick();
+    EXPECT_EQ(title, "Info");
+    EXPECT_TRUE(form->findChildren<QDialog*>().isEmpty());
+}
+
+TEST_F(MainFormTest, AFailingStepEndsTheStrokeBeforeItsMessage) {
+    // An 8-bit source cannot be rendered: every step says so. The stroke must
+    // be over (timer off, mouse free) when the box opens, or the timer would
+    // open one box after another.
+    OwnedDib grey;
+    ASSERT_TRUE(grey.make(40, 30, 8));
+    form->takePicture(std::move(grey));
+    ASSERT_EQ(boxes.size(), 1u);  // the load's own render says it once
+    EXPECT_EQ(form->PaintBox1->size(), QSize(40, 30));
+    EXPECT_EQ(form->ErgPaintBox->size(), QSize(40, 30));
+    showPage(1);
+
+    std::vector<bool> strokingWhenShown;
+    ScopedMessageBoxAnswerer watcher([&](const MessageBoxRequest& request) {
+        boxes.push_back(request);
+        strokingWhenShown.push_back(form->Timer1->isActive() || form->PaintBox1->mouseCaptured());
+        return IDOK;
+    });
+    mouse(form->PaintBox1, QEvent::MouseButtonPress, {10, 10});
+    form->Timer1Timer();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, kNot24BitsMessage);
+    EXPECT_EQ(strokingWhenShown, std::vector<bool>{false});
+    EXPECT_FALSE(form->strokes().strokeActive());
+}
+
+}  // namespace
+}  // namespace grimora
