@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "picture/pictrix.h"
+#include "picture/row_writer.h"
 
 namespace grimora {
 
@@ -80,36 +81,6 @@ bool CheckPicture(const Dib& dib, std::string& error) {
     return true;
 }
 
-// Memory row r of the picture as a row of a 24-bit file, padding included.
-void EncodeRow(const Dib& dib, int32_t r, uint8_t* out, std::size_t outStride) {
-    const int32_t width = dib.info->bmiHeader.biWidth;
-    const int bits = dib.info->bmiHeader.biBitCount;
-    const uint8_t* row = DibRow(dib, r);
-    std::memset(out, 0, outStride);
-    if (bits == 24) {
-        std::memcpy(out, row, std::size_t(width) * 3);
-        return;
-    }
-    for (int32_t x = 0; x < width; ++x, out += 3) {
-        if (bits == 32) {
-            std::memcpy(out, row + 4 * std::size_t(x), 3);
-            continue;
-        }
-        unsigned index = 0;
-        if (bits == 8) {
-            index = row[x];
-        } else if (bits == 4) {
-            index = (x & 1) ? row[x >> 1] & 0x0Fu : row[x >> 1] >> 4;
-        } else {
-            index = (row[x >> 3] >> (7 - (x & 7))) & 1u;
-        }
-        const PaletteEntry& colour = dib.logPalette.palPalEntry[index];
-        out[0] = colour.peBlue;
-        out[1] = colour.peGreen;
-        out[2] = colour.peRed;
-    }
-}
-
 void PutU16(std::vector<uint8_t>& out, uint32_t value) {
     out.push_back(static_cast<uint8_t>(value));
     out.push_back(static_cast<uint8_t>(value >> 8));
@@ -170,13 +141,57 @@ bool WriteBmp(int fd, const Dib& dib) {
     for (int32_t r = 0; r < height;) {
         std::size_t used = 0;
         for (; r < height && used < chunk.size(); ++r, used += stride) {
-            EncodeRow(dib, r, chunk.data() + used, stride);
+            EncodeTrueColourRow(dib, r, chunk.data() + used, stride);
         }
         if (!WriteAll(fd, chunk.data(), used)) {
             return false;
         }
     }
     return true;
+}
+
+enum class Format { kBmp, kPng, kJpeg, kTiff };
+
+struct FileType {
+    const char* extension;
+    Format format;
+};
+
+constexpr FileType kFileTypes[] = {
+    {".bmp", Format::kBmp},   {".png", Format::kPng},  {".jpg", Format::kJpeg},
+    {".jpeg", Format::kJpeg}, {".tif", Format::kTiff}, {".tiff", Format::kTiff},
+};
+constexpr const char* kWrittenTypes = ".bmp, .png, .jpg, .jpeg, .tif and .tiff";
+
+const FileType* FindType(const std::string& extension) {
+    for (const FileType& type : kFileTypes) {
+        if (extension == type.extension) {
+            return &type;
+        }
+    }
+    return nullptr;
+}
+
+bool Encode(const FileType& type, const Dib& dib, int jpegQuality, int fd, std::string& reason) {
+    if (type.format == Format::kBmp) {
+        if (!WriteBmp(fd, dib)) {
+            reason = Reason(errno);
+            return false;
+        }
+        return true;
+    }
+    FileSink sink(fd);
+    switch (type.format) {
+        case Format::kPng:
+            return EncodePng(dib, sink, reason);
+        case Format::kJpeg:
+            return EncodeJpeg(dib, jpegQuality, sink, reason);
+        case Format::kTiff:
+            return EncodeTiff(dib, sink, reason);
+        case Format::kBmp:
+            break;
+    }
+    return false;
 }
 
 // The system's random source where it has one; otherwise the clock and the
@@ -285,11 +300,17 @@ void SyncFolderOf(const std::string& path) {
 
 }  // namespace
 
-bool SavePicture(const Dib& dib, const std::string& path, std::string& error) {
+bool SavePicture(const Dib& dib, const std::string& path, std::string& error, int jpegQuality) {
     const std::string extension = LowerExtension(path);
-    if (extension != ".bmp") {
-        error = extension.empty() ? "Grimora cannot write files without an extension."
-                                  : "Grimora cannot write " + extension + " files.";
+    const FileType* type = FindType(extension);
+    if (type == nullptr) {
+        error = (extension.empty() ? "Grimora cannot write files without an extension"
+                                   : "Grimora cannot write " + extension + " files") +
+                "; it writes " + kWrittenTypes + " files.";
+        return false;
+    }
+    if (jpegQuality < 1 || jpegQuality > 100) {
+        error = "The JPEG quality must be from 1 to 100, not " + std::to_string(jpegQuality) + ".";
         return false;
     }
     if (!CheckPicture(dib, error)) {
@@ -308,14 +329,18 @@ bool SavePicture(const Dib& dib, const std::string& path, std::string& error) {
         ::fchmod(temp.fd(), old.st_mode & 07777);
     }
     bool written = false;
+    std::string reason;
     try {
-        written = WriteBmp(temp.fd(), dib) && ::fsync(temp.fd()) == 0 && temp.closeFile();
+        written = Encode(*type, dib, jpegQuality, temp.fd(), reason);
+        if (written && !(::fsync(temp.fd()) == 0 && temp.closeFile())) {
+            written = false;
+            reason = Reason(errno);
+        }
     } catch (const std::bad_alloc&) {
-        errno = ENOMEM;
+        reason = Reason(ENOMEM);
     }
     if (!written) {
-        const int reason = errno;
-        error = "Cannot write " + path + ": " + Reason(reason) + ".";
+        error = "Cannot write " + path + ": " + reason + ".";
         return false;
     }
     if (::rename(temp.path().c_str(), target.c_str()) != 0) {

@@ -8,12 +8,17 @@
 
 namespace grimora {
 
+inline constexpr int kDefaultJpegQuality = 90;
+
 // Writes the picture to `path` in the format that the path's extension names
-// (case-insensitive; only ".bmp" for now: 24 bits, bottom-up, 40-byte header).
-// Palette pictures are written at 24 bits with their indices resolved through
-// logPalette; 32-bit pictures lose their fourth byte; 16-bit ones are refused.
-// The file is replaced atomically: it is either the old file or the complete
-// new one. False with `error` saying what failed, naming the file.
-bool SavePicture(const Dib& dib, const std::string& path, std::string& error);
+// (case-insensitive): .bmp (24 bits, bottom-up, 40-byte header), .png (8-bit
+// RGB), .jpg or .jpeg (baseline, at `jpegQuality`, 1 to 100) and .tif or .tiff
+// (8-bit RGB, LZW). Palette pictures are written as true colour with their
+// indices resolved through logPalette; 32-bit pictures lose their fourth
+// byte; 16-bit ones are refused. The file is replaced atomically: it is
+// either the old file or the complete new one. False with `error` saying
+// what failed, naming the file and the system's reason.
+bool SavePicture(const Dib& dib, const std::string& path, std::string& error,
+                 int jpegQuality = kDefaultJpegQuality);
 
 }  // namespace grimora

@@ -187,14 +187,13 @@ bool ReadPalette(TIFF* tiff, const TiffDecoder& decoder, const TiffHeader& heade
         error = "The TIFF palette picture has no colour map.";
         return false;
     }
-    // Some writers store 8-bit values in the 16-bit map.
+    // Some writers store 8-bit values in the 16-bit map; others scale by
+    // 256 or by 257, which the top byte reads alike.
     bool eightBit = true;
     for (int i = 0; i < entries; ++i) {
         eightBit = eightBit && red[i] < 256 && green[i] < 256 && blue[i] < 256;
     }
-    auto scale = [&](uint16_t v) {
-        return static_cast<uint8_t>(eightBit ? v : (uint32_t{v} * 255 + 32767) / 65535);
-    };
+    auto scale = [&](uint16_t v) { return static_cast<uint8_t>(eightBit ? v : v >> 8); };
     BitmapInfo colours;
     for (int i = 0; i < entries; ++i) {
         colours.bmiColors[i] = RgbQuad{scale(blue[i]), scale(green[i]), scale(red[i]), 0};

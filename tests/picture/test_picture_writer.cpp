@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -144,14 +145,15 @@ TEST_F(SavePictureTest, ChoosesTheFormatByExtension) {
     EXPECT_TRUE(SavePicture(*picture, (folder_ / "UPPER.BMP").string(), error)) << error;
     EXPECT_NE(load(folder_ / "UPPER.BMP")->bits, nullptr);
 
+    const std::string kTypes = ".bmp, .png, .jpg, .jpeg, .tif and .tiff files.";
     const struct {
         const char* name;
-        const char* message;
+        std::string message;
     } refused[] = {
-        {"picture.PNG", "Grimora cannot write .png files."},
-        {"picture.bmp.jpg", "Grimora cannot write .jpg files."},
-        {"picture", "Grimora cannot write files without an extension."},
-        {".bmp", "Grimora cannot write files without an extension."},
+        {"picture.gif", "Grimora cannot write .gif files; it writes " + kTypes},
+        {"picture.jpg.pcx", "Grimora cannot write .pcx files; it writes " + kTypes},
+        {"picture", "Grimora cannot write files without an extension; it writes " + kTypes},
+        {".bmp", "Grimora cannot write files without an extension; it writes " + kTypes},
     };
     for (const auto& c : refused) {
         error.clear();
@@ -162,6 +164,61 @@ TEST_F(SavePictureTest, ChoosesTheFormatByExtension) {
     // A name at the system's limit: the temporary beside it must still fit.
     const std::string longest = std::string(251, 'n') + ".bmp";
     EXPECT_TRUE(SavePicture(*picture, (folder_ / longest).string(), error)) << error;
+}
+
+// Every format by its extensions, in any case, read back through OpenDib:
+// lossless ones exactly, JPEG within what quality 90 loses on a smooth picture.
+TEST_F(SavePictureTest, EveryFormatRoundTrips) {
+    const struct {
+        const char* name;
+        int tolerance;
+    } cases[] = {
+        {"a.bmp", 0}, {"b.PNG", 0}, {"c.tif", 0}, {"d.TIFF", 0}, {"e.jpg", 12}, {"f.Jpeg", 12},
+    };
+    OwnedDib picture;
+    ASSERT_TRUE(picture.make(37, 21, 24));
+    for (int y = 0; y < 21; ++y) {
+        for (int x = 0; x < 37; ++x) {
+            setpixel(*picture, x, y, uint32_t(x * 6) | uint32_t(y * 11) << 8 | uint32_t(200) << 16);
+        }
+    }
+    for (const auto& c : cases) {
+        std::string error;
+        ASSERT_TRUE(SavePicture(*picture, (folder_ / c.name).string(), error)) << c.name << error;
+        const OwnedDib back = load(folder_ / c.name);
+        ASSERT_NE(back->bits, nullptr) << c.name << ": " << back->errorText;
+        ASSERT_EQ(back->info->bmiHeader.biWidth, 37) << c.name;
+        ASSERT_EQ(back->info->bmiHeader.biHeight, 21) << c.name;
+        int worst = 0;
+        for (int y = 0; y < 21; ++y) {
+            for (int x = 0; x < 37; ++x) {
+                const uint32_t a = getpixel(*picture, x, y);
+                const uint32_t b = getpixel(*back, x, y);
+                for (int shift = 0; shift < 24; shift += 8) {
+                    worst = std::max(worst,
+                                     std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+                }
+            }
+        }
+        EXPECT_LE(worst, c.tolerance) << c.name;
+    }
+}
+
+TEST_F(SavePictureTest, JpegQualityIsChecked) {
+    OwnedDib picture;
+    ASSERT_TRUE(picture.make(64, 64, 24));
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            setpixel(*picture, x, y, PatternColour(x, y));
+        }
+    }
+    std::string error;
+    ASSERT_TRUE(SavePicture(*picture, (folder_ / "low.jpg").string(), error, 10)) << error;
+    ASSERT_TRUE(SavePicture(*picture, (folder_ / "default.jpg").string(), error)) << error;
+    EXPECT_LT(fs::file_size(folder_ / "low.jpg"), fs::file_size(folder_ / "default.jpg"));
+    EXPECT_FALSE(SavePicture(*picture, (folder_ / "bad.jpg").string(), error, 0));
+    EXPECT_EQ(error, "The JPEG quality must be from 1 to 100, not 0.");
+    EXPECT_EQ(entries(), (std::vector<std::string>{"default.jpg", "low.jpg"}));
 }
 
 TEST_F(SavePictureTest, RefusesWhatItCannotWrite) {
@@ -210,6 +267,12 @@ TEST_F(SavePictureTest, AFailedSaveLeavesTheTargetAndNoTemporaryFile) {
     const std::string missing = (folder_ / "no such folder" / "picture.bmp").string();
     EXPECT_FALSE(SavePicture(*picture, missing, error));
     EXPECT_EQ(error, "Cannot save " + missing + ": No such file or directory.");
+
+    for (const char* name : {"picture.png", "picture.jpg", "picture.tif"}) {
+        const std::string inMissing = (folder_ / "no such folder" / name).string();
+        EXPECT_FALSE(SavePicture(*picture, inMissing, error));
+        EXPECT_EQ(error, "Cannot save " + inMissing + ": No such file or directory.");
+    }
 
     // A target that is a folder: the new file is written, the rename fails,
     // and the folder with its content stays as it was.
