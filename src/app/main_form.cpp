@@ -88,8 +88,11 @@ void TMainForm::connectHandlers() {
     connect(wwwBtn, &QPushButton::clicked, this, &TMainForm::wwwBtnClick);
     connect(ueberbtn, &TImageBtn::clicked, this, &TMainForm::ueberbtnClick);
     connect(endebtn, &TImageBtn::clicked, this, &TMainForm::EndeBtnClick);
-    // The views' own wheel scrolling would add to the window's.
+    // The scroll boxes' own wheel scrolling would add to the window's. The
+    // views are watched too, as a wheel event sent to them (not one from the
+    // window system) does not travel on to their parents.
     for (QScrollArea* area : {ScrollBox1, ErgScrollBox}) {
+        area->widget()->installEventFilter(this);
         area->viewport()->installEventFilter(this);
         area->verticalScrollBar()->installEventFilter(this);
         area->horizontalScrollBar()->installEventFilter(this);
