@@ -27,6 +27,9 @@ uint8_t OverWhite(unsigned colour, unsigned alpha) {
 
 // The layouts read, and the depth each is delivered at.
 int DeliveredBits(int bitsPerPlane, int planes) {
+    if (planes < 1) {
+        return 0;  // no data at all: not a picture of zeros
+    }
     if (planes == 1) {
         switch (bitsPerPlane) {
             case 1:
