@@ -1,7 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "warp/effect.h"
 
-#include "warp/effect_reference.h"
+#include <algorithm>
+#include <cmath>
+#include <condition_variable>
+#include <cstddef>
+#include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace grimora {
 
@@ -11,6 +19,347 @@ namespace {
 uint64_t halfSum(uint64_t a, uint64_t b) {
     return a / 2 + b / 2 + (a & b & 1);
 }
+
+// The arithmetic below is DoEffektReference's, expression for expression, so
+// that every long double result is the same bit for bit; only where a value is
+// computed (once per dab instead of once per entry) and how an integral value
+// leaves the FPU differ.
+
+using Wide = __int128;
+
+constexpr long double kBlendLimit = 0x1p62L;
+
+long double clampedForConversion(long double v, long double lo, long double hi) {
+    if (!(v >= lo)) {
+        return lo;
+    }
+    if (v > hi) {
+        return hi;
+    }
+    return v;
+}
+
+// v rounded to the nearest integer, halves to even: the FPU's own mode, which
+// the reference's rint also relies on. One fistp; a cast of rint's result
+// costs a frndint and, without SSE3's fisttp, two control word loads.
+inline int64_t nearestInteger(long double v) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    int64_t r;
+    asm("fistpll %0" : "=m"(r) : "t"(v) : "st");
+    return r;
+#else
+    return static_cast<int64_t>(std::rint(v));
+#endif
+}
+
+// v truncated toward zero; |v| below 2^63.
+inline int64_t truncatedInteger(long double v) {
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SSE3__)
+    // Round, then step back toward zero if rounding went away from it: the
+    // comparisons are exact, and no control word is rewritten.
+    const int64_t r = nearestInteger(v);
+    const auto back = static_cast<long double>(r);
+    if (v >= 0) {
+        return back > v ? r - 1 : r;
+    }
+    return back < v ? r + 1 : r;
+#else
+    return static_cast<int64_t>(v);
+#endif
+}
+
+double scaleFactor(EffectMode mode, int64_t d, int32_t radius, double strength) {
+    const long double q = std::sqrt(static_cast<long double>(d) / radius);
+    switch (mode) {
+        case EffectMode::Grow:
+            return static_cast<double>(q * strength + 1 - strength);
+        case EffectMode::Shrink:
+            return static_cast<double>((1 - q) * strength + 1);
+        case EffectMode::Rubber:
+        case EffectMode::Smear:
+        case EffectMode::Lug:
+            return 1.0;
+    }
+    return 1.0;
+}
+
+inline int32_t samplePosition(int64_t offset, double factor, int32_t centre, int32_t last) {
+    const long double exact = static_cast<long double>(offset) * factor + centre;
+    return static_cast<int32_t>(nearestInteger(clampedForConversion(exact, 0, last)));
+}
+
+inline int32_t rubberComponent(int32_t v, int32_t identity) {
+    const int32_t t = static_cast<int32_t>((int64_t{4} * v + identity) / 5);
+    return t == v ? identity : t;
+}
+
+inline int32_t clampedToPicture(int64_t v, int32_t last) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, 0, last));
+}
+
+int32_t limitedMovement(int32_t from, int32_t to) {
+    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{from} - to, -10, 10));
+}
+
+// Everything one dab needs, worked out once before its rows.
+struct DabPlan {
+    DisplacementField* field = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t X = 0;
+    int32_t Y = 0;
+    int32_t R = 0;
+    DabRect square;
+    EffectMode mode = EffectMode::Grow;
+    bool xSwitch = true;
+    bool ySwitch = true;
+    bool normalize = true;
+    double S = 0;
+    long double oneMinusS = 0;  // as the drag blend forms it
+    int32_t deltaX = 0;
+    int32_t deltaY = 0;
+    // Squares whose n = dx^2 + dy^2 all stay below 2^32 measure distances by
+    // the exact integer root and a table of the roots that Heron's iteration
+    // places one above; larger ones call HeronSqrt itself.
+    bool rootShortcut = false;
+    const uint8_t* oneAbove = nullptr;  // by m: n = m * m - 1 measures as m
+    int64_t oneAboveTop = 0;            // last m in the table
+    const double* factors = nullptr;    // F by distance, grow and shrink
+    int64_t factorTop = -1;             // last distance in the table
+    Displacement* block = nullptr;      // the square's new entries, grow and shrink
+};
+
+inline int64_t measuredDistance(const DabPlan& p, uint64_t n) {
+    if (!p.rootShortcut) {
+        return n == 0 ? 0 : HeronSqrt(n);
+    }
+    auto s = static_cast<int64_t>(std::sqrt(static_cast<double>(n)));
+    const auto un = static_cast<int64_t>(n);
+    if (s * s > un) {
+        --s;
+    } else if ((s + 1) * (s + 1) <= un) {
+        ++s;
+    }
+    // Only a root one above can be too many; past the table's end the
+    // distance exceeds the radius either way.
+    if (s + 1 <= p.oneAboveTop && un + 1 == (s + 1) * (s + 1) && p.oneAbove[s + 1] != 0) {
+        return s + 1;
+    }
+    return s;
+}
+
+inline double factorAt(const DabPlan& p, int64_t d) {
+    return d <= p.factorTop ? p.factors[d] : scaleFactor(p.mode, d, p.R, p.S);
+}
+
+// Grow and shrink: the row's new entries into the block, read from the live
+// field, which no entry of this dab has reached yet.
+void scaleRow(const DabPlan& p, int32_t i) {
+    const DisplacementField& field = *p.field;
+    const Displacement* row = field.row(i);
+    Displacement* out = p.block + static_cast<std::size_t>(i - p.square.y) *
+                                      static_cast<std::size_t>(p.square.width);
+    const int64_t dy = int64_t{p.Y} - i;
+    const auto dy2 = static_cast<uint64_t>(dy * dy);
+    const int64_t offsetY = -dy;
+    const int32_t lastX = p.width - 1;
+    const int32_t lastY = p.height - 1;
+    const int32_t end = p.square.x + p.square.width;
+    for (int32_t j = p.square.x; j < end; ++j) {
+        Displacement e = row[j];
+        const int64_t dx = int64_t{p.X} - j;
+        const int64_t d = measuredDistance(p, static_cast<uint64_t>(dx * dx) + dy2);
+        if (d <= p.R) {
+            const double F = factorAt(p, d);
+            const int32_t sx = samplePosition(-dx, F, p.X, lastX);
+            const int32_t sy = samplePosition(offsetY, F, p.Y, lastY);
+            const Displacement from = field.at(sx, sy);
+            if (p.xSwitch) {
+                e.x = from.x;
+                if (p.normalize) {
+                    e.x = static_cast<int32_t>((int64_t{9} * e.x + j) / 10);
+                }
+            }
+            if (p.ySwitch) {
+                e.y = from.y;
+                if (p.normalize) {
+                    e.y = static_cast<int32_t>((int64_t{9} * e.y + i) / 10);
+                }
+            }
+        }
+        *out++ = e;
+    }
+}
+
+void writeBackRow(const DabPlan& p, int32_t i) {
+    const Displacement* from = p.block + static_cast<std::size_t>(i - p.square.y) *
+                                             static_cast<std::size_t>(p.square.width);
+    std::memcpy(p.field->row(i) + p.square.x, from,
+                static_cast<std::size_t>(p.square.width) * sizeof(Displacement));
+}
+
+inline int32_t dragComponent(const DabPlan& p, int32_t old, int32_t delta, int64_t d, bool lug,
+                             int32_t identity, int32_t last) {
+    const long double blend =
+        static_cast<long double>(int64_t{old} + delta) * p.S + p.oneMinusS * old;
+    const int64_t t = truncatedInteger(clampedForConversion(blend, -kBlendLimit, kBlendLimit));
+    int64_t e = 0;
+    // Below 2^30 either way the falloff fits 64 bits: (R - d) * t < 2^61 and
+    // |d * old| < 2^62. Beyond that it needs the wide product.
+    if (t > -(int64_t{1} << 30) && t < (int64_t{1} << 30)) {
+        e = ((p.R - d) * t + d * old) / p.R;
+    } else {
+        const Wide wide = (Wide{p.R - d} * t + Wide{d} * old) / p.R;
+        if (!lug) {
+            return static_cast<int32_t>(std::clamp<Wide>(wide, 0, last));
+        }
+        return static_cast<int32_t>(std::clamp<Wide>((19 * wide + identity) / 20, 0, last));
+    }
+    if (lug) {
+        e = (19 * e + identity) / 20;
+    }
+    return clampedToPicture(e, last);
+}
+
+// Rubber, smear and lug read only the entry itself: the row changes in place.
+void ownEntryRow(const DabPlan& p, int32_t i) {
+    Displacement* row = p.field->row(i);
+    const int64_t dy = int64_t{p.Y} - i;
+    const auto dy2 = static_cast<uint64_t>(dy * dy);
+    const bool lug = p.mode == EffectMode::Lug;
+    const bool rubber = p.mode == EffectMode::Rubber;
+    const int32_t lastX = p.width - 1;
+    const int32_t lastY = p.height - 1;
+    const int32_t end = p.square.x + p.square.width;
+    for (int32_t j = p.square.x; j < end; ++j) {
+        const int64_t dx = int64_t{p.X} - j;
+        const int64_t d = measuredDistance(p, static_cast<uint64_t>(dx * dx) + dy2);
+        if (d > p.R) {
+            continue;
+        }
+        Displacement& e = row[j];
+        if (rubber) {
+            e.x = rubberComponent(e.x, j);
+            e.y = rubberComponent(e.y, i);
+        } else {
+            e.x = dragComponent(p, e.x, p.deltaX, d, lug, j, lastX);
+            e.y = dragComponent(p, e.y, p.deltaY, d, lug, i, lastY);
+        }
+    }
+}
+
+bool scales(EffectMode mode) {
+    return mode == EffectMode::Grow || mode == EffectMode::Shrink;
+}
+
+// Rows part, part + parts, ... of the square: alternate rows keep two threads
+// evenly loaded on discs and on squares cut by the picture's edge alike.
+void computeRows(const DabPlan& p, int part, int parts) {
+    const int32_t end = p.square.y + p.square.height;
+    if (scales(p.mode)) {
+        for (int32_t i = p.square.y + part; i < end; i += parts) {
+            scaleRow(p, i);
+        }
+    } else {
+        for (int32_t i = p.square.y + part; i < end; i += parts) {
+            ownEntryRow(p, i);
+        }
+    }
+}
+
+// One helper thread, started at the first large dab and kept for the
+// program's life, so that a dab never pays for a thread's creation.
+class RowHelper {
+public:
+    using Job = void (*)(const void* context, int part);
+
+    RowHelper() : thread_([this] { serve(); }) {}
+    ~RowHelper() {
+        {
+            const std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    RowHelper(const RowHelper&) = delete;
+    RowHelper& operator=(const RowHelper&) = delete;
+
+    // Runs job(context, 1) on the helper and job(context, 0) here, and returns
+    // when both are done. False, with nothing run, while another thread's dab
+    // has the helper.
+    bool runBoth(Job job, const void* context) {
+        const std::unique_lock caller(callerMutex_, std::try_to_lock);
+        if (!caller.owns_lock()) {
+            return false;
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            job_ = job;
+            context_ = context;
+            pending_ = true;
+        }
+        wake_.notify_one();
+        job(context, 0);
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [this] { return !pending_; });
+        return true;
+    }
+
+private:
+    void serve() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return pending_ || quit_; });
+            if (quit_) {
+                return;
+            }
+            lock.unlock();
+            job_(context_, 1);
+            lock.lock();
+            pending_ = false;
+            done_.notify_all();
+        }
+    }
+
+    std::mutex callerMutex_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    Job job_ = nullptr;
+    const void* context_ = nullptr;
+    bool pending_ = false;
+    bool quit_ = false;
+    std::thread thread_;
+};
+
+RowHelper* sharedHelper() {
+    try {
+        static RowHelper helper;
+        return &helper;
+    } catch (const std::system_error&) {
+        return nullptr;  // no second thread to be had: one thread does it all
+    }
+}
+
+// Memory that only makes dabs cheaper: kept between dabs of one thread, never
+// read before this dab wrote it (the root table is a pure function of m).
+struct Scratch {
+    std::vector<Displacement> block;
+    std::vector<double> factors;
+    std::vector<uint8_t> oneAbove{0};
+};
+
+// A block above this many entries (8 MB, a square of radius 500) is given
+// back after its dab: only typed radii get there.
+constexpr std::size_t kKeptBlockEntries = std::size_t{1} << 20;
+
+// Squares from this many entries up (a radius of about 100) share their rows
+// with the helper thread; below it waking the helper costs more than it saves.
+constexpr int64_t kThreadedSquareEntries = 40000;
+
+// Largest table of factors by distance; beyond it F is computed per entry.
+constexpr int64_t kFactorTableTop = 1 << 16;
 
 }  // namespace
 
@@ -32,8 +381,122 @@ int64_t HeronSqrt(uint64_t n) {
     }
 }
 
+DabRect DabBounds(const EffectParams& params, int32_t width, int32_t height) {
+    const int32_t X = params.centreX;
+    const int32_t Y = params.centreY;
+    const int64_t R = params.radius;
+    if (X < 0 || Y < 0 || X > width - 1 || Y > height - 1 || R <= 0) {
+        return {};
+    }
+    const int64_t left = std::max<int64_t>(0, X - R);
+    const int64_t right = std::min<int64_t>(width - 1, X + R);
+    const int64_t bottom = std::max<int64_t>(0, Y - R);
+    const int64_t top = std::min<int64_t>(height - 1, Y + R);
+    return {static_cast<int32_t>(left), static_cast<int32_t>(bottom),
+            static_cast<int32_t>(right - left + 1), static_cast<int32_t>(top - bottom + 1)};
+}
+
 void DoEffekt(DisplacementField& field, const EffectParams& params, EffectHost& host) {
-    DoEffektReference(field, params, host);
+    DoEffekt(field, params, host, DabThreads::Auto);
+}
+
+void DoEffekt(DisplacementField& field, const EffectParams& params, EffectHost& host,
+              DabThreads threads) {
+    const int32_t width = field.width();
+    const int32_t height = field.height();
+    const int32_t X = params.centreX;
+    const int32_t Y = params.centreY;
+    if (X < 0 || Y < 0 || X > width - 1 || Y > height - 1) {
+        return;
+    }
+    const int32_t R = params.radius;
+    const DabRect square = DabBounds(params, width, height);
+    const bool changesEntries =
+        !square.empty() && (!scales(params.mode) || params.xSwitch || params.ySwitch);
+
+    if (changesEntries) {
+        thread_local Scratch scratch;
+        DabPlan p;
+        p.field = &field;
+        p.width = width;
+        p.height = height;
+        p.X = X;
+        p.Y = Y;
+        p.R = R;
+        p.square = square;
+        p.mode = params.mode;
+        p.xSwitch = params.xSwitch;
+        p.ySwitch = params.ySwitch;
+        p.normalize = params.normalize;
+        p.S = params.strength;
+        p.oneMinusS = 1 - static_cast<long double>(params.strength);
+        p.deltaX = limitedMovement(params.prevMouseX, params.mouseX);
+        p.deltaY = limitedMovement(params.mouseY, params.prevMouseY);
+
+        const int64_t reachX = std::max<int64_t>(X - square.x, square.x + square.width - 1 - X);
+        const int64_t reachY = std::max<int64_t>(Y - square.y, square.y + square.height - 1 - Y);
+        const auto farthest = static_cast<uint64_t>(reachX * reachX + reachY * reachY);
+        p.rootShortcut = farthest <= UINT32_MAX;
+        // The largest root in the square is below 2^16 here, the largest
+        // distance at most one above it.
+        const auto rootTop = static_cast<int64_t>(std::sqrt(static_cast<double>(farthest))) + 2;
+        if (p.rootShortcut) {
+            const int64_t top = std::min<int64_t>(int64_t{R} + 1, rootTop);
+            std::vector<uint8_t>& table = scratch.oneAbove;
+            for (auto m = static_cast<int64_t>(table.size()); m <= top; ++m) {
+                const auto n = static_cast<uint64_t>(m * m - 1);
+                table.push_back(HeronSqrt(n) == m ? 1 : 0);
+            }
+            p.oneAbove = table.data();
+            p.oneAboveTop = top;
+        }
+        if (scales(params.mode)) {
+            p.factorTop = std::min({int64_t{R}, rootTop, kFactorTableTop});
+            scratch.factors.resize(static_cast<std::size_t>(p.factorTop) + 1);
+            for (int64_t d = 0; d <= p.factorTop; ++d) {
+                scratch.factors[static_cast<std::size_t>(d)] =
+                    scaleFactor(params.mode, d, R, params.strength);
+            }
+            p.factors = scratch.factors.data();
+            const std::size_t entries =
+                static_cast<std::size_t>(square.width) * static_cast<std::size_t>(square.height);
+            // Made before any entry is written: when the memory cannot be had
+            // the field is still the one before the dab.
+            if (scratch.block.size() < entries) {
+                scratch.block.resize(entries);
+            }
+            p.block = scratch.block.data();
+        }
+
+        const int64_t squareEntries = int64_t{square.width} * square.height;
+        const bool shared = threads == DabThreads::Two || (threads == DabThreads::Auto &&
+                                                           squareEntries >= kThreadedSquareEntries);
+        RowHelper* helper = shared && square.height > 1 ? sharedHelper() : nullptr;
+        const auto job = [](const void* context, int part) {
+            computeRows(*static_cast<const DabPlan*>(context), part, 2);
+        };
+        if (helper == nullptr || !helper->runBoth(job, &p)) {
+            computeRows(p, 0, 1);
+        }
+        if (p.block != nullptr) {
+            for (int32_t i = square.y; i < square.y + square.height; ++i) {
+                writeBackRow(p, i);
+            }
+            if (scratch.block.size() > kKeptBlockEntries) {
+                scratch.block = {};
+            }
+        }
+    }
+
+    // The reports come after the work, in the order and with the values of a
+    // row-by-row walk: one for every row of the square, bottom row first.
+    if (R > 0) {
+        for (int32_t i = square.y; i < square.y + square.height; ++i) {
+            host.SetProStatus(static_cast<int32_t>((int64_t{i} - Y + R) * 100 / (int64_t{2} * R)));
+        }
+    }
+    host.SetProStatus(0);
+    host.PaintBox1Paint();
 }
 
 }  // namespace grimora

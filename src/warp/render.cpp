@@ -1,12 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "warp/render.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
 #include "picture/dib_queries.h"
 
 namespace grimora {
+
+namespace {
+
+// Copies, for every pixel of `rect` (inside both pictures), the source pixel
+// its entry names.
+void renderRows(const Dib& source, const DisplacementField& field, const Dib& target,
+                const DabRect& rect) {
+    const int32_t end = rect.x + rect.width;
+    for (int32_t r = rect.y; r < rect.y + rect.height; ++r) {
+        const Displacement* entries = field.row(r);
+        uint8_t* out = DibRow(target, r);
+        for (int32_t c = rect.x; c < end; ++c) {
+            const Displacement e = entries[c];
+            const uint8_t* in = DibRow(source, e.y) + static_cast<std::ptrdiff_t>(3) * e.x;
+            std::memcpy(out + static_cast<std::ptrdiff_t>(3) * c, in, 3);
+        }
+    }
+}
+
+}  // namespace
 
 void renderdi(const Dib& source, const DisplacementField& field, OwnedDib& result,
               MessageSink& messages) {
@@ -35,16 +56,29 @@ void renderdi(const Dib& source, const DisplacementField& field, OwnedDib& resul
         return;
     }
 
-    const Dib& target = result.get();
-    for (int32_t r = 0; r < height; ++r) {
-        const Displacement* entries = field.row(r);
-        uint8_t* out = DibRow(target, r);
-        for (int32_t c = 0; c < width; ++c) {
-            const Displacement e = entries[c];
-            const uint8_t* in = DibRow(source, e.y) + static_cast<std::ptrdiff_t>(3) * e.x;
-            std::memcpy(out + static_cast<std::ptrdiff_t>(3) * c, in, 3);
-        }
+    renderRows(source, field, result.get(), {0, 0, width, height});
+}
+
+bool renderdiRect(const Dib& source, const DisplacementField& field, OwnedDib& result,
+                  const DabRect& rect) {
+    const int32_t width = DibWidth(source);
+    const int32_t height = DibHeight(source);
+    if (DibBitCount(source) != 24 || source.bits == nullptr || !result.holdsPicture() ||
+        result->bits == nullptr || DibBitCount(result.get()) != 24 ||
+        DibWidth(result.get()) != width || DibHeight(result.get()) != height ||
+        field.width() != width || field.height() != height) {
+        return false;
     }
+    const int64_t left = std::max<int64_t>(rect.x, 0);
+    const int64_t bottom = std::max<int64_t>(rect.y, 0);
+    const int64_t right = std::min<int64_t>(int64_t{rect.x} + rect.width, width);
+    const int64_t top = std::min<int64_t>(int64_t{rect.y} + rect.height, height);
+    if (left < right && bottom < top) {
+        renderRows(source, field, result.get(),
+                   {static_cast<int32_t>(left), static_cast<int32_t>(bottom),
+                    static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)});
+    }
+    return true;
 }
 
 }  // namespace grimora

@@ -4,6 +4,7 @@
 #include "picture/host.h"
 #include "picture/owned_dib.h"
 #include "warp/displacement_field.h"
+#include "warp/effect.h"
 
 namespace grimora {
 
@@ -15,5 +16,14 @@ inline constexpr const char* kNot24BitsMessage = "The Bitmaps must have 16,7 mil
 // black. The field must have the source's size.
 void renderdi(const Dib& source, const DisplacementField& field, OwnedDib& result,
               MessageSink& messages);
+
+// Rebuilds only the pixels of `rect` (clipped to the picture) in the result
+// as it stands, as renderdi would make them there; allocates nothing. After a
+// dab, its DabBounds is every pixel that can differ. False, with nothing
+// written, when the result cannot be updated in place: no result picture, one
+// of another size or depth, a source not at 24 bits or a field of another
+// size; the caller then renders the whole picture (and shows its message).
+bool renderdiRect(const Dib& source, const DisplacementField& field, OwnedDib& result,
+                  const DabRect& rect);
 
 }  // namespace grimora

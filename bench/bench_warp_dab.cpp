@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The engine's half of a painting step, the plain way and the fast way on the
+// same dabs in one run: the reference dab followed by a whole render, against
+// the fast dab followed by the render of its rectangle. Prints the ratios of
+// the medians at the end.
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "picture/dib_queries.h"
+#include "picture/host.h"
+#include "picture/owned_dib.h"
+#include "warp/displacement_field.h"
+#include "warp/effect.h"
+#include "warp/effect_reference.h"
+#include "warp/render.h"
+
+namespace {
+
+using namespace grimora;
+
+class QuietHost : public EffectHost {
+public:
+    void SetProStatus(int32_t percent) override { benchmark::DoNotOptimize(percent); }
+    void PaintBox1Paint() override {}
+};
+
+class QuietMessages : public MessageSink {
+public:
+    void showMessage(const std::string&) override {}
+};
+
+struct Scene {
+    Scene(int32_t width, int32_t height) : field(width, height) {
+        source.make(width, height, 24);
+        const Dib& s = source.get();
+        for (int32_t r = 0; r < height; ++r) {
+            uint8_t* row = DibRow(s, r);
+            for (int32_t k = 0; k < 3 * width; ++k) {
+                row[k] = static_cast<uint8_t>(r * 7 + k * 13);
+            }
+        }
+        InitMask(field);
+        renderdi(source.get(), field, result, messages);
+    }
+
+    OwnedDib source;
+    OwnedDib result;
+    DisplacementField field;
+    QuietHost host;
+    QuietMessages messages;
+};
+
+// A stroke of 64 dabs wandering within 100 pixels of the picture's centre, so
+// that a radius of 300 stays inside a 1-megapixel picture too; the mouse moves
+// a few pixels each step, as a hand does.
+std::vector<EffectParams> Stroke(int32_t width, int32_t height, int32_t radius, EffectMode mode) {
+    std::vector<EffectParams> dabs;
+    for (int k = 0; k < 64; ++k) {
+        EffectParams p;
+        p.centreX = width / 2 + (k * 37) % 201 - 100;
+        p.centreY = height / 2 + (k * 53) % 201 - 100;
+        p.mouseX = 3 * k;
+        p.mouseY = 2 * k;
+        p.prevMouseX = 3 * k - 3;
+        p.prevMouseY = 2 * k - 2;
+        p.mode = mode;
+        p.radius = radius;
+        dabs.push_back(p);
+    }
+    return dabs;
+}
+
+enum class Path { Reference, Fast, FastOneThread };
+
+void BM_Step(benchmark::State& state, Path path, EffectMode mode) {
+    const auto width = static_cast<int32_t>(state.range(0));
+    const auto height = static_cast<int32_t>(state.range(1));
+    const auto radius = static_cast<int32_t>(state.range(2));
+    Scene scene(width, height);
+    const std::vector<EffectParams> stroke = Stroke(width, height, radius, mode);
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const EffectParams& p = stroke[next++ % stroke.size()];
+        switch (path) {
+            case Path::Reference:
+                DoEffektReference(scene.field, p, scene.host);
+                renderdi(scene.source.get(), scene.field, scene.result, scene.messages);
+                break;
+            case Path::Fast:
+            case Path::FastOneThread:
+                DoEffekt(scene.field, p, scene.host,
+                         path == Path::Fast ? DabThreads::Auto : DabThreads::One);
+                renderdiRect(scene.source.get(), scene.field, scene.result,
+                             DabBounds(p, width, height));
+                break;
+        }
+        benchmark::DoNotOptimize(scene.result->bits);
+        benchmark::ClobberMemory();
+    }
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+    for (const int radius : {50, 300}) {
+        b->Args({6000, 4000, radius});
+        b->Args({1200, 833, radius});
+    }
+    b->ArgNames({"w", "h", "R"})->Unit(benchmark::kMillisecond)->Repetitions(3);
+    b->ReportAggregatesOnly(true);
+}
+
+// Keeps every median and prints the ratios once all have run.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                std::string name = run.benchmark_name();
+                name = name.substr(0, name.rfind("/repeats:"));
+                medians_[name] = run.GetAdjustedRealTime();
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void PrintRatios() const {
+        std::printf("\nRatios of medians (ms):\n");
+        for (const char* mode : {"grow", "smear"}) {
+            for (const char* size : {"w:6000/h:4000", "w:1200/h:833"}) {
+                for (const char* radius : {"50", "300"}) {
+                    const std::string args = std::string(size) + "/R:" + radius;
+                    const double ref = find(std::string("reference_") + mode + "/" + args);
+                    const double fast = find(std::string("fast_") + mode + "/" + args);
+                    const double one = find(std::string("fast_one_thread_") + mode + "/" + args);
+                    if (fast > 0) {
+                        std::printf(
+                            "%-5s %-14s R %-3s  fast %8.4f  one thread %8.4f  "
+                            "reference %9.3f  reference/fast %7.1f\n",
+                            mode, size, radius, fast, one, ref, ref > 0 ? ref / fast : 0);
+                    }
+                }
+            }
+            for (const char* radius : {"50", "300"}) {
+                const double big = find(std::string("fast_") + mode + "/w:6000/h:4000/R:" + radius);
+                const double small =
+                    find(std::string("fast_") + mode + "/w:1200/h:833/R:" + radius);
+                if (big > 0 && small > 0) {
+                    std::printf("%-5s R %-3s  24 MP / 1 MP = %.3f\n", mode, radius, big / small);
+                }
+            }
+        }
+    }
+
+private:
+    double find(const std::string& name) const {
+        const auto it = medians_.find(name);
+        return it == medians_.end() ? 0 : it->second;
+    }
+    std::map<std::string, double> medians_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const struct {
+        const char* name;
+        Path path;
+    } paths[] = {{"reference_", Path::Reference},
+                 {"fast_", Path::Fast},
+                 {"fast_one_thread_", Path::FastOneThread}};
+    for (const auto& path : paths) {
+        for (const auto& [mode, modeName] :
+             {std::pair{EffectMode::Grow, "grow"}, std::pair{EffectMode::Smear, "smear"}}) {
+            benchmark::RegisterBenchmark((std::string(path.name) + modeName).c_str(), BM_Step,
+                                         path.path, mode)
+                ->Apply(Sizes);
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}
