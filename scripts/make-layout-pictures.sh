@@ -434,7 +434,7 @@ for y in range(H):
         turb = sum(abs(n[x, y] / 255 - 0.5) * wgt for n, wgt in octaves)
         phase = 2 * math.pi * (14 * x / W + 1 * y / H) + 9.0 * turb
         vein = (math.sin(phase) + 1) / 2
-        v = 136 + 56 * vein ** 0.6 + (grain[x, y] - 128) * 0.10 + (streaks[x, y] - 128) * 0.16
+        v = 144 + 52 * vein ** 0.6 + (grain[x, y] - 128) * 0.10 + (streaks[x, y] - 128) * 0.16
         v = max(0, min(255, v))
         px[x, y] = (round(v * 0.98), round(v), round(min(255, v * 1.04)))
 wall.save(path("toolbar_wallpaper.jpg"), quality=90, optimize=False)
@@ -509,6 +509,31 @@ for y in range(PH):
         n = rng.randint(-5, 5)
         px[x, y] = tuple(max(0, min(255, v + n)) for v in px[x, y])
 pic.save(path("printer.jpg"), quality=90, optimize=False)
+
+# --- Check what was written ---------------------------------------------------
+
+sizes = {"toolbar_wallpaper.jpg": (1800, 100), "printer.jpg": (194, 281),
+         "glyph_www.gif": (24, 25), "app_icon.gif": (64, 64), "grimora.png": (64, 64)}
+for word in ("about", "quit"):
+    for state in ("normal", "pressed"):
+        sizes[f"{word}_{state}.gif"] = (101, 30)
+for name in ("tab_open", "tab_save", "tab_edit", "glyph_save", "glyph_print"):
+    sizes[name + ".gif"] = (16, 16)
+for brush in ("growing", "shrinking", "smear", "lugging", "rubber"):
+    sizes[f"glyph_{brush}.gif"] = sizes[f"glyph_{brush}_disabled.gif"] = (16, 16)
+written = sorted(f for f in os.listdir(OUT) if f.endswith((".gif", ".jpg", ".png")))
+if written != sorted(sizes):
+    raise SystemExit(f"unexpected set of pictures: {written}")
+for name, size in sizes.items():
+    with Image.open(path(name)) as im:
+        if im.size != size:
+            raise SystemExit(f"{name} is {im.size}, not {size}")
+        rgb = im.convert("RGB")
+        keyed = name.startswith(("glyph_", "tab_", "app_icon"))
+        if keyed and rgb.getpixel((0, size[1] - 1)) != KEY:
+            raise SystemExit(f"{name} does not have the key colour in its bottom-left pixel")
+        if len(rgb.getcolors(size[0] * size[1])) < 2:
+            raise SystemExit(f"{name} is blank")
 PY
 
 ls -l "$out"
