@@ -10,6 +10,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 missing=()
