@@ -101,7 +101,10 @@ QString LayoutPicturePath(LayoutPicture which) {
 
 QPixmap LayoutPixmap(LayoutPicture which) {
     [[maybe_unused]] static const bool registered = (InitLayoutResources(), true);
-    const QString path = LayoutPicturePath(which);
+    return DecodeLayoutPicture(LayoutPicturePath(which), EntryOf(which).keyed);
+}
+
+QPixmap DecodeLayoutPicture(const QString& path, bool keyed) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         qWarning("Layout picture %s is missing from the program.", qUtf8Printable(path));
@@ -121,7 +124,7 @@ QPixmap LayoutPixmap(LayoutPicture which) {
         qWarning("Layout picture %s has a form that cannot be shown.", qUtf8Printable(path));
         return {};
     }
-    if (EntryOf(which).keyed) {
+    if (keyed) {
         image = KeyedOut(image);
     }
     return QPixmap::fromImage(image);

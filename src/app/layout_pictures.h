@@ -53,4 +53,8 @@ QPixmap LayoutPixmap(LayoutPicture which);
 // The resource path of a picture, for messages and tests.
 QString LayoutPicturePath(LayoutPicture which);
 
+// What LayoutPixmap does with the file at `path` (a resource or any file);
+// `keyed` makes the bottom-left pixel's colour transparent.
+QPixmap DecodeLayoutPicture(const QString& path, bool keyed);
+
 }  // namespace grimora

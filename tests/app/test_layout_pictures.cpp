@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QPixmap>
+#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +96,16 @@ TEST(LayoutPictures, NormalAndDisabledGlyphsDiffer) {
         SCOPED_TRACE(LayoutPicturePath(other).toStdString());
         EXPECT_NE(LayoutPixmap(normal).toImage(), LayoutPixmap(other).toImage());
     }
+}
+
+TEST(LayoutPictures, AnUnreadableFileGivesANullPixmap) {
+    EXPECT_TRUE(DecodeLayoutPicture(QStringLiteral(":/layout/no_such.gif"), true).isNull());
+    QTemporaryFile broken;
+    ASSERT_TRUE(broken.open());
+    // A GIF signature and then nothing that decodes.
+    broken.write("GIF89a\x10\x00\x10\x00\xF7\x00\x00", 13);
+    broken.close();
+    EXPECT_TRUE(DecodeLayoutPicture(broken.fileName(), false).isNull());
 }
 
 }  // namespace
