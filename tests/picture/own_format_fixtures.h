@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -84,16 +85,21 @@ inline Rgb Colour(const Dib& dib, int x, int y) {
             static_cast<int>(v >> 16 & 0xFF)};
 }
 
-// Compares a loaded picture with a reference, stopping at the first
-// difference so that one fault does not bury the report.
-inline void ExpectPicture(const Dib& dib, const Reference& ref) {
+// Compares a loaded picture with a reference, each channel within
+// `tolerance`, stopping at the first difference so that one fault does not
+// bury the report.
+inline void ExpectPicture(const Dib& dib, const Reference& ref, int tolerance = 0) {
+    const auto near = [tolerance](const Rgb& a, const Rgb& b) {
+        return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+               std::abs(a.b - b.b) <= tolerance;
+    };
     ASSERT_NE(dib.bits, nullptr) << dib.errorText;
     ASSERT_EQ(dib.info->bmiHeader.biWidth, ref.width);
     ASSERT_EQ(dib.info->bmiHeader.biHeight, ref.height);
     for (int top = 0; top < ref.height; ++top) {
         for (int x = 0; x < ref.width; ++x) {
             const Rgb got = Colour(dib, x, ref.height - 1 - top);
-            if (got != ref.at(x, top)) {
+            if (!near(got, ref.at(x, top))) {
                 ADD_FAILURE() << "first difference at x " << x << ", y " << top
                               << " from the top: got " << got << ", expected " << ref.at(x, top);
                 return;
@@ -118,11 +124,12 @@ inline void ExpectPaletteFilled(const Dib& dib) {
 }
 
 // One fixture: its file in tests/fixtures/<folder>/, the reference picture
-// beside it and the depth it is delivered at.
+// beside it, the depth it is delivered at and how far a channel may be off.
 struct FixtureCase {
     const char* file;
     const char* reference;
     int deliveredBits;
+    int tolerance = 0;
 };
 
 inline void PrintTo(const FixtureCase& c, std::ostream* out) {
@@ -137,7 +144,7 @@ inline std::string FixtureName(const testing::TestParamInfo<FixtureCase>& info) 
 inline void ExpectFixture(const std::string& folder, const FixtureCase& c) {
     const std::string base = std::string(GRIMORA_FIXTURES) + "/" + folder + "/";
     const OwnedDib dib = Load(ReadFile(base + c.file));
-    ExpectPicture(*dib, ReadPpm(base + c.reference));
+    ExpectPicture(*dib, ReadPpm(base + c.reference), c.tolerance);
     ASSERT_NE(dib->bits, nullptr);
     EXPECT_EQ(dib->info->bmiHeader.biBitCount, c.deliveredBits);
     if (c.deliveredBits <= 8) {
