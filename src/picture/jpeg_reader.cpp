@@ -28,6 +28,7 @@ struct JpegErrors {
     jpeg_error_mgr manager;  // first, so that the manager's address is ours
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    bool ownSentence;  // message is ours, a whole sentence
 };
 
 [[noreturn]] void Abort(JpegErrors* errors) {
@@ -46,6 +47,7 @@ void EmitMessage(j_common_ptr common, int level) {
     if (level < 0 && common->err->msg_code == JWRN_JPEG_EOF) {
         auto* errors = reinterpret_cast<JpegErrors*>(common->err);
         std::snprintf(errors->message, sizeof errors->message, "The JPEG file ends early.");
+        errors->ownSentence = true;
         Abort(errors);
     }
 }
@@ -56,6 +58,7 @@ void CountScans(j_common_ptr common) {
         auto* errors = reinterpret_cast<JpegErrors*>(common->err);
         std::snprintf(errors->message, sizeof errors->message,
                       "The JPEG file has more than %d scans.", kMaxScans);
+        errors->ownSentence = true;
         Abort(errors);
     }
 }
@@ -68,6 +71,7 @@ public:
         errors.manager.error_exit = ErrorExit;
         errors.manager.emit_message = EmitMessage;
         errors.message[0] = '\0';
+        errors.ownSentence = false;
         monitor.progress_monitor = CountScans;
     }
     ~JpegDecoder() { jpeg_destroy_decompress(&cinfo); }
@@ -75,6 +79,9 @@ public:
     JpegDecoder& operator=(const JpegDecoder&) = delete;
 
     std::string message() const {
+        if (errors.ownSentence) {
+            return errors.message;
+        }
         return errors.message[0] != '\0'
                    ? "The JPEG file cannot be read: " + std::string(errors.message) + "."
                    : "The JPEG file cannot be read.";

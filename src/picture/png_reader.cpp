@@ -30,6 +30,7 @@ struct PngInput {
 
 struct PngErrors {
     char message[200];
+    char warning[200];  // the first; libpng warns of the detail of some errors
 };
 
 [[noreturn]] void ErrorFunction(png_structp png, png_const_charp message) {
@@ -38,7 +39,12 @@ struct PngErrors {
     png_longjmp(png, 1);
 }
 
-void WarningFunction(png_structp /*png*/, png_const_charp /*message*/) {}
+void WarningFunction(png_structp png, png_const_charp message) {
+    auto* errors = static_cast<PngErrors*>(png_get_error_ptr(png));
+    if (errors->warning[0] == '\0') {
+        std::snprintf(errors->warning, sizeof errors->warning, "%s", message);
+    }
+}
 
 void ReadFunction(png_structp png, png_bytep data, png_size_t length) {
     auto* input = static_cast<PngInput*>(png_get_io_ptr(png));
@@ -53,6 +59,7 @@ class PngDecoder {
 public:
     explicit PngDecoder(std::span<const uint8_t> file) : input_{file} {
         errors_.message[0] = '\0';
+        errors_.warning[0] = '\0';
         png_ =
             png_create_read_struct(PNG_LIBPNG_VER_STRING, &errors_, ErrorFunction, WarningFunction);
         if (png_ != nullptr) {
@@ -78,6 +85,9 @@ public:
         }
         if (text == "the file ends early") {
             return "The PNG file ends early.";
+        }
+        if (text == "Invalid IHDR data" && errors_.warning[0] != '\0') {
+            text = errors_.warning;  // which field is invalid
         }
         return "The PNG file cannot be read: " + text + ".";
     }

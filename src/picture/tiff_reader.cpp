@@ -19,6 +19,8 @@ constexpr tmsize_t kMaxSingleAllocation = tmsize_t{1} << 30;
 // Rows converted at a time by the RGBA reading: bounds its buffer.
 constexpr int64_t kBandBytes = int64_t{64} << 20;
 
+constexpr const char* kOpenName = "picture";
+
 struct MemoryFile {
     std::span<const uint8_t> file;
     uint64_t at = 0;
@@ -82,8 +84,10 @@ int ErrorHandler(TIFF*, void* user, const char* module, const char* format, va_l
     if (errors->message[0] == '\0') {
         char text[160];
         std::vsnprintf(text, sizeof text, format, arguments);
-        std::snprintf(errors->message, sizeof errors->message, "%s%s%s",
-                      module != nullptr ? module : "", module != nullptr ? ": " : "", text);
+        // The module is a function's name, or the name the file was opened under.
+        const bool named = module != nullptr && std::strcmp(module, kOpenName) != 0;
+        std::snprintf(errors->message, sizeof errors->message, "%s%s%s", named ? module : "",
+                      named ? ": " : "", text);
     }
     return 1;
 }
@@ -113,7 +117,7 @@ public:
         TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxSingleAllocation);
         TIFFOpenOptionsSetErrorHandlerExtR(options, ErrorHandler, &errors_);
         TIFFOpenOptionsSetWarningHandlerExtR(options, WarningHandler, nullptr);
-        tiff_ = TIFFClientOpenExt("picture", "r", &input_, ReadProc, WriteProc, SeekProc, CloseProc,
+        tiff_ = TIFFClientOpenExt(kOpenName, "r", &input_, ReadProc, WriteProc, SeekProc, CloseProc,
                                   SizeProc, MapProc, UnmapProc, options);
         TIFFOpenOptionsFree(options);
     }
