@@ -18,9 +18,11 @@
 #include "editor/brush_settings.h"
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
+#include "picture/depth_convert.h"
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
 #include "picture/picture_writer.h"
+#include "picture/random_source.h"
 
 namespace grimora::cli {
 
@@ -31,7 +33,8 @@ constexpr const char* kHelp =
     "usage: grimora-warp [--field FIELD_OUT] INPUT SCRIPT OUTPUT\n"
     "\n"
     "Applies the strokes of SCRIPT to INPUT and writes the result picture to OUTPUT.\n"
-    "INPUT is a picture file or blank:WxH, a white picture of W x H pixels.\n"
+    "INPUT is a picture file (BMP, GIF, IFF/LBM, JPEG, PCX, PNG, TGA or TIFF)\n"
+    "or blank:WxH, a white picture of W x H pixels.\n"
     "SCRIPT is a file, or - for standard input, with one command a line:\n"
     "  brush grow|shrink|rubber|smear|lug   strength S   radius R\n"
     "  axes xy|x|y   normalize on|off   zoom Z\n"
@@ -145,6 +148,12 @@ LoadStatus loadInput(const std::string& input, OwnedDib& picture, std::string& e
         error = "cannot load " + input + (reason.empty() ? "" : ": " + reason);
         return LoadStatus::Failed;
     }
+    // Palette pictures become 24 bits, as the program converts them after
+    // loading. Only conversions to 4 and 8 bits draw random palette colours
+    // and this one does not; a fixed seed rather than the clock keeps the
+    // tool's output reproducible all the same.
+    RandomSource random(0);
+    DepthUpTo(picture, 24, random, nullptr);
     return LoadStatus::Loaded;
 }
 
