@@ -3,13 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
 #include <cstddef>
 #include <cstring>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
+
+#include "warp/row_helper.h"
 
 namespace grimora {
 
@@ -127,6 +125,7 @@ struct DabPlan {
     const double* factors = nullptr;    // F by distance, grow and shrink
     int64_t factorTop = -1;             // last distance in the table
     Displacement* block = nullptr;      // the square's new entries, grow and shrink
+    int32_t* sampleRows = nullptr;      // two rows of sample rows by distance per thread
 };
 
 inline int64_t measuredDistance(const DabPlan& p, uint64_t n) {
@@ -152,42 +151,95 @@ inline double factorAt(const DabPlan& p, int64_t d) {
     return d <= p.factorTop ? p.factors[d] : scaleFactor(p.mode, d, p.R, p.S);
 }
 
-// Grow and shrink: the row's new entries into the block, read from the live
-// field, which no entry of this dab has reached yet.
-void scaleRow(const DabPlan& p, int32_t i) {
+// One new entry of grow or shrink, sampled at (sx, sy) of the live field.
+inline Displacement scaledEntry(const DabPlan& p, Displacement e, Displacement from, int32_t j,
+                                int32_t i) {
+    if (p.xSwitch) {
+        e.x = from.x;
+        if (p.normalize) {
+            e.x = static_cast<int32_t>((int64_t{9} * e.x + j) / 10);
+        }
+    }
+    if (p.ySwitch) {
+        e.y = from.y;
+        if (p.normalize) {
+            e.y = static_cast<int32_t>((int64_t{9} * e.y + i) / 10);
+        }
+    }
+    return e;
+}
+
+// The rows Y - k and Y + k of the square, those of them that exist. Both see
+// the same distances, factors and sample columns, so each is worked out once
+// for the two rows.
+struct RowPair {
+    int32_t k = 0;
+    bool hasLower = false;  // row Y - k
+    bool hasUpper = false;  // row Y + k, k > 0
+};
+
+// Grow and shrink: the pair's new entries into the block, read from the live
+// field, which no entry of this dab has reached yet. `rows` holds, for every
+// distance of the factor table, the sample row of the lower and then of the
+// upper row.
+void scalePair(const DabPlan& p, const RowPair& pair, int32_t* rows) {
     const DisplacementField& field = *p.field;
-    const Displacement* row = field.row(i);
-    Displacement* out = p.block + static_cast<std::size_t>(i - p.square.y) *
-                                      static_cast<std::size_t>(p.square.width);
-    const int64_t dy = int64_t{p.Y} - i;
-    const auto dy2 = static_cast<uint64_t>(dy * dy);
-    const int64_t offsetY = -dy;
+    const int32_t lower = p.Y - pair.k;
+    const int32_t upper = p.Y + pair.k;
+    const auto blockRow = [&p](int32_t i) {
+        return p.block +
+               static_cast<std::size_t>(i - p.square.y) * static_cast<std::size_t>(p.square.width);
+    };
+    const Displacement* lowerIn = pair.hasLower ? field.row(lower) : nullptr;
+    const Displacement* upperIn = pair.hasUpper ? field.row(upper) : nullptr;
+    Displacement* lowerOut = pair.hasLower ? blockRow(lower) : nullptr;
+    Displacement* upperOut = pair.hasUpper ? blockRow(upper) : nullptr;
     const int32_t lastX = p.width - 1;
     const int32_t lastY = p.height - 1;
+
+    // A distance is never below k; past the table's end rows are sampled
+    // entry by entry.
+    const int64_t tableLow = pair.k;
+    const int64_t tableHigh = std::min<int64_t>(p.R, p.factorTop);
+    int32_t* const lowerRows = rows;
+    int32_t* const upperRows = rows + (p.factorTop + 1);
+    for (int64_t d = tableLow; d <= tableHigh; ++d) {
+        const double F = p.factors[d];
+        if (pair.hasLower) {
+            lowerRows[d] = samplePosition(-int64_t{pair.k}, F, p.Y, lastY);
+        }
+        if (pair.hasUpper) {
+            upperRows[d] = samplePosition(pair.k, F, p.Y, lastY);
+        }
+    }
+
+    const auto k2 = static_cast<uint64_t>(int64_t{pair.k} * pair.k);
     const int32_t end = p.square.x + p.square.width;
     for (int32_t j = p.square.x; j < end; ++j) {
-        Displacement e = row[j];
+        const int32_t at = j - p.square.x;
         const int64_t dx = int64_t{p.X} - j;
-        const int64_t d = measuredDistance(p, static_cast<uint64_t>(dx * dx) + dy2);
-        if (d <= p.R) {
-            const double F = factorAt(p, d);
-            const int32_t sx = samplePosition(-dx, F, p.X, lastX);
-            const int32_t sy = samplePosition(offsetY, F, p.Y, lastY);
-            const Displacement from = field.at(sx, sy);
-            if (p.xSwitch) {
-                e.x = from.x;
-                if (p.normalize) {
-                    e.x = static_cast<int32_t>((int64_t{9} * e.x + j) / 10);
-                }
+        const int64_t d = measuredDistance(p, static_cast<uint64_t>(dx * dx) + k2);
+        if (d > p.R) {
+            if (lowerOut != nullptr) {
+                lowerOut[at] = lowerIn[j];
             }
-            if (p.ySwitch) {
-                e.y = from.y;
-                if (p.normalize) {
-                    e.y = static_cast<int32_t>((int64_t{9} * e.y + i) / 10);
-                }
+            if (upperOut != nullptr) {
+                upperOut[at] = upperIn[j];
             }
+            continue;
         }
-        *out++ = e;
+        const double F = factorAt(p, d);
+        const int32_t sx = samplePosition(-dx, F, p.X, lastX);
+        const bool tabled = d >= tableLow && d <= tableHigh;
+        if (lowerOut != nullptr) {
+            const int32_t sy =
+                tabled ? lowerRows[d] : samplePosition(-int64_t{pair.k}, F, p.Y, lastY);
+            lowerOut[at] = scaledEntry(p, lowerIn[j], field.at(sx, sy), j, lower);
+        }
+        if (upperOut != nullptr) {
+            const int32_t sy = tabled ? upperRows[d] : samplePosition(pair.k, F, p.Y, lastY);
+            upperOut[at] = scaledEntry(p, upperIn[j], field.at(sx, sy), j, upper);
+        }
     }
 }
 
@@ -221,29 +273,36 @@ inline int32_t dragComponent(const DabPlan& p, int32_t old, int32_t delta, int64
     return clampedToPicture(e, last);
 }
 
-// Rubber, smear and lug read only the entry itself: the row changes in place.
-void ownEntryRow(const DabPlan& p, int32_t i) {
-    Displacement* row = p.field->row(i);
-    const int64_t dy = int64_t{p.Y} - i;
-    const auto dy2 = static_cast<uint64_t>(dy * dy);
-    const bool lug = p.mode == EffectMode::Lug;
-    const bool rubber = p.mode == EffectMode::Rubber;
-    const int32_t lastX = p.width - 1;
-    const int32_t lastY = p.height - 1;
+inline void ownEntry(const DabPlan& p, Displacement& e, int32_t j, int32_t i, int64_t d) {
+    if (p.mode == EffectMode::Rubber) {
+        e.x = rubberComponent(e.x, j);
+        e.y = rubberComponent(e.y, i);
+    } else {
+        const bool lug = p.mode == EffectMode::Lug;
+        e.x = dragComponent(p, e.x, p.deltaX, d, lug, j, p.width - 1);
+        e.y = dragComponent(p, e.y, p.deltaY, d, lug, i, p.height - 1);
+    }
+}
+
+// Rubber, smear and lug read only the entry itself: the rows change in place.
+void ownEntryPair(const DabPlan& p, const RowPair& pair) {
+    const int32_t lower = p.Y - pair.k;
+    const int32_t upper = p.Y + pair.k;
+    Displacement* lowerRow = pair.hasLower ? p.field->row(lower) : nullptr;
+    Displacement* upperRow = pair.hasUpper ? p.field->row(upper) : nullptr;
+    const auto k2 = static_cast<uint64_t>(int64_t{pair.k} * pair.k);
     const int32_t end = p.square.x + p.square.width;
     for (int32_t j = p.square.x; j < end; ++j) {
         const int64_t dx = int64_t{p.X} - j;
-        const int64_t d = measuredDistance(p, static_cast<uint64_t>(dx * dx) + dy2);
+        const int64_t d = measuredDistance(p, static_cast<uint64_t>(dx * dx) + k2);
         if (d > p.R) {
             continue;
         }
-        Displacement& e = row[j];
-        if (rubber) {
-            e.x = rubberComponent(e.x, j);
-            e.y = rubberComponent(e.y, i);
-        } else {
-            e.x = dragComponent(p, e.x, p.deltaX, d, lug, j, lastX);
-            e.y = dragComponent(p, e.y, p.deltaY, d, lug, i, lastY);
+        if (lowerRow != nullptr) {
+            ownEntry(p, lowerRow[j], j, lower, d);
+        }
+        if (upperRow != nullptr) {
+            ownEntry(p, upperRow[j], j, upper, d);
         }
     }
 }
@@ -252,93 +311,22 @@ bool scales(EffectMode mode) {
     return mode == EffectMode::Grow || mode == EffectMode::Shrink;
 }
 
-// Rows part, part + parts, ... of the square: alternate rows keep two threads
-// evenly loaded on discs and on squares cut by the picture's edge alike.
+// Pairs k = part, part + parts, ...: alternate pairs keep two threads evenly
+// loaded on discs and on squares cut by the picture's edge alike.
 void computeRows(const DabPlan& p, int part, int parts) {
-    const int32_t end = p.square.y + p.square.height;
-    if (scales(p.mode)) {
-        for (int32_t i = p.square.y + part; i < end; i += parts) {
-            scaleRow(p, i);
+    const int64_t below = p.Y - p.square.y;
+    const int64_t above = int64_t{p.square.y} + p.square.height - 1 - p.Y;
+    const int64_t reach = std::max(below, above);
+    int32_t* rows = p.sampleRows == nullptr
+                        ? nullptr
+                        : p.sampleRows + static_cast<std::size_t>(part) * 2 * (p.factorTop + 1);
+    for (int64_t k = part; k <= reach; k += parts) {
+        const RowPair pair{static_cast<int32_t>(k), k <= below, k > 0 && k <= above};
+        if (scales(p.mode)) {
+            scalePair(p, pair, rows);
+        } else {
+            ownEntryPair(p, pair);
         }
-    } else {
-        for (int32_t i = p.square.y + part; i < end; i += parts) {
-            ownEntryRow(p, i);
-        }
-    }
-}
-
-// One helper thread, started at the first large dab and kept for the
-// program's life, so that a dab never pays for a thread's creation.
-class RowHelper {
-public:
-    using Job = void (*)(const void* context, int part);
-
-    RowHelper() : thread_([this] { serve(); }) {}
-    ~RowHelper() {
-        {
-            const std::lock_guard lock(mutex_);
-            quit_ = true;
-        }
-        wake_.notify_all();
-        thread_.join();
-    }
-    RowHelper(const RowHelper&) = delete;
-    RowHelper& operator=(const RowHelper&) = delete;
-
-    // Runs job(context, 1) on the helper and job(context, 0) here, and returns
-    // when both are done. False, with nothing run, while another thread's dab
-    // has the helper.
-    bool runBoth(Job job, const void* context) {
-        const std::unique_lock caller(callerMutex_, std::try_to_lock);
-        if (!caller.owns_lock()) {
-            return false;
-        }
-        {
-            const std::lock_guard lock(mutex_);
-            job_ = job;
-            context_ = context;
-            pending_ = true;
-        }
-        wake_.notify_one();
-        job(context, 0);
-        std::unique_lock lock(mutex_);
-        done_.wait(lock, [this] { return !pending_; });
-        return true;
-    }
-
-private:
-    void serve() {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            wake_.wait(lock, [this] { return pending_ || quit_; });
-            if (quit_) {
-                return;
-            }
-            lock.unlock();
-            job_(context_, 1);
-            lock.lock();
-            pending_ = false;
-            done_.notify_all();
-        }
-    }
-
-    std::mutex callerMutex_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable done_;
-    Job job_ = nullptr;
-    const void* context_ = nullptr;
-    bool pending_ = false;
-    bool quit_ = false;
-    std::thread thread_;
-};
-
-RowHelper* sharedHelper() {
-    try {
-        static RowHelper helper;
-        return &helper;
-    } catch (const std::system_error&) {
-        return nullptr;  // no second thread to be had: one thread does it all
     }
 }
 
@@ -347,6 +335,7 @@ RowHelper* sharedHelper() {
 struct Scratch {
     std::vector<Displacement> block;
     std::vector<double> factors;
+    std::vector<int32_t> sampleRows;
     std::vector<uint8_t> oneAbove{0};
 };
 
@@ -458,6 +447,8 @@ void DoEffekt(DisplacementField& field, const EffectParams& params, EffectHost& 
                     scaleFactor(params.mode, d, R, params.strength);
             }
             p.factors = scratch.factors.data();
+            scratch.sampleRows.resize(4 * (static_cast<std::size_t>(p.factorTop) + 1));
+            p.sampleRows = scratch.sampleRows.data();
             const std::size_t entries =
                 static_cast<std::size_t>(square.width) * static_cast<std::size_t>(square.height);
             // Made before any entry is written: when the memory cannot be had
@@ -471,11 +462,10 @@ void DoEffekt(DisplacementField& field, const EffectParams& params, EffectHost& 
         const int64_t squareEntries = int64_t{square.width} * square.height;
         const bool shared = threads == DabThreads::Two || (threads == DabThreads::Auto &&
                                                            squareEntries >= kThreadedSquareEntries);
-        RowHelper* helper = shared && square.height > 1 ? sharedHelper() : nullptr;
         const auto job = [](const void* context, int part) {
             computeRows(*static_cast<const DabPlan*>(context), part, 2);
         };
-        if (helper == nullptr || !helper->runBoth(job, &p)) {
+        if (!shared || square.height < 2 || !RunOnTwoThreads(job, &p)) {
             computeRows(p, 0, 1);
         }
         if (p.block != nullptr) {

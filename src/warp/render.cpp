@@ -6,26 +6,46 @@
 #include <cstring>
 
 #include "picture/dib_queries.h"
+#include "warp/row_helper.h"
 
 namespace grimora {
 
 namespace {
 
 // Copies, for every pixel of `rect` (inside both pictures), the source pixel
-// its entry names.
+// its entry names. Pixels are moved four bytes at a time where the fourth byte
+// is the next pixel's own, in the source as in the result: the result's is
+// written again at the next column.
 void renderRows(const Dib& source, const DisplacementField& field, const Dib& target,
-                const DabRect& rect) {
+                const DabRect& rect, int part = 0, int parts = 1) {
+    const int32_t sourceLast = DibWidth(source) - 1;
     const int32_t end = rect.x + rect.width;
-    for (int32_t r = rect.y; r < rect.y + rect.height; ++r) {
+    for (int32_t r = rect.y + part; r < rect.y + rect.height; r += parts) {
         const Displacement* entries = field.row(r);
         uint8_t* out = DibRow(target, r);
         for (int32_t c = rect.x; c < end; ++c) {
             const Displacement e = entries[c];
             const uint8_t* in = DibRow(source, e.y) + static_cast<std::ptrdiff_t>(3) * e.x;
-            std::memcpy(out + static_cast<std::ptrdiff_t>(3) * c, in, 3);
+            uint8_t* to = out + static_cast<std::ptrdiff_t>(3) * c;
+            if (c + 1 < end && e.x < sourceLast) {
+                std::memcpy(to, in, 4);
+            } else {
+                std::memcpy(to, in, 3);
+            }
         }
     }
 }
+
+// Rectangles from this many pixels up (a dab of radius 100 or so) share their
+// rows with the helper thread.
+constexpr int64_t kSharedRectPixels = 40000;
+
+struct RectJob {
+    const Dib* source;
+    const DisplacementField* field;
+    const Dib* target;
+    DabRect rect;
+};
 
 }  // namespace
 
@@ -73,10 +93,20 @@ bool renderdiRect(const Dib& source, const DisplacementField& field, OwnedDib& r
     const int64_t bottom = std::max<int64_t>(rect.y, 0);
     const int64_t right = std::min<int64_t>(int64_t{rect.x} + rect.width, width);
     const int64_t top = std::min<int64_t>(int64_t{rect.y} + rect.height, height);
-    if (left < right && bottom < top) {
-        renderRows(source, field, result.get(),
-                   {static_cast<int32_t>(left), static_cast<int32_t>(bottom),
-                    static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)});
+    if (left >= right || bottom >= top) {
+        return true;
+    }
+    const RectJob job{
+        &source, &field, &result.get(),
+        DabRect{static_cast<int32_t>(left), static_cast<int32_t>(bottom),
+                static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)}};
+    const auto half = [](const void* context, int part) {
+        const auto& j = *static_cast<const RectJob*>(context);
+        renderRows(*j.source, *j.field, *j.target, j.rect, part, 2);
+    };
+    if ((right - left) * (top - bottom) < kSharedRectPixels || job.rect.height < 2 ||
+        !RunOnTwoThreads(half, &job)) {
+        renderRows(source, field, result.get(), job.rect);
     }
     return true;
 }
