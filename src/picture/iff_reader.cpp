@@ -118,7 +118,8 @@ bool ReadIffHeader(std::span<const uint8_t> file, IffHeader& header, std::string
     IffHeader h;
     h.chunky = Tag(file, 8, "PBM ");
     // A FORM length past the end of the file is taken as far as the file goes;
-    // a chunk cut short is refused where it matters.
+    // a chunk cut short is refused where it matters. A length shorter than the
+    // form's type leaves no chunks at all.
     const std::size_t end =
         static_cast<std::size_t>(std::min<uint64_t>(uint64_t{ReadU32(file, 4)} + 8, file.size()));
     bool haveHeader = false;
@@ -126,7 +127,7 @@ bool ReadIffHeader(std::span<const uint8_t> file, IffHeader& header, std::string
     uint32_t camg = 0;
     std::size_t mapAt = 0;
     std::size_t mapEntries = 0;
-    for (std::size_t at = kFormHeader; end - at >= 8;) {
+    for (std::size_t at = kFormHeader; at <= end && end - at >= 8;) {
         const uint32_t size = ReadU32(file, at + 4);
         const std::size_t data = at + 8;
         const std::size_t avail = std::min<std::size_t>(size, end - data);

@@ -126,6 +126,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BrokenCase{"NoHeader", [] { return With([](Picture& p) { p.withHeader = false; }); },
                    "no BMHD"},
+        // The FORM length 0 ends the form before its own type: no chunks.
+        BrokenCase{"FormLengthZero",
+                   [] { return Bytes{'F', 'O', 'R', 'M', 0, 0, 0, 0, 'I', 'L', 'B', 'M'}; },
+                   "no BMHD"},
         BrokenCase{"NoBody", [] { return With([](Picture& p) { p.withBody = false; }); },
                    "no BODY"},
         BrokenCase{"UnknownCompression", [] { return With([](Picture& p) { p.compression = 2; }); },
