@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth
+  xvfb xauth fonts-liberation
   clang libclang-rt-14-dev
 )
 

@@ -45,7 +45,7 @@ class TImageBtn;
 
 inline constexpr const char* kApplicationTitle = "Grimora 2.0";
 // The maker's web site: the caption of wwwBtn and what it opens.
-inline constexpr const char* kMakerWebAddress = "www.grimora.example";
+inline constexpr const char* kMakerWebAddress = "grimora.example";
 inline constexpr const char* kQuitQuestion = "Hereby you quit Grimora 2.0!";
 inline constexpr const char* kQuitCaption = "Quit program";
 // Pixels the editing and result views scroll per wheel step of 120 units.

@@ -61,8 +61,11 @@ QHBoxLayout* Row(QWidget* widget) {
     return layout;
 }
 
-QLabel* Label(QWidget* parent, const QString& text, const QPoint& at) {
+QLabel* Label(QWidget* parent, const QString& text, const QPoint& at, bool bold = false) {
     auto* label = new QLabel(text, parent);
+    if (bold) {
+        label->setFont(BoldFont(*parent));
+    }
     label->move(at);
     label->adjustSize();
     return label;
@@ -72,9 +75,7 @@ QLabel* Label(QWidget* parent, const QString& text, const QPoint& at) {
 Panel* HeaderPanel(QWidget* page, const QString& text) {
     auto* header = new Panel(page, kHeaderColour, Bevel::Lowered, Bevel::Raised);
     header->setFixedHeight(kHeaderHeight);
-    QLabel* label = Label(header, text, {16, 10});
-    label->setFont(BoldFont(*page));
-    label->adjustSize();
+    Label(header, text, {16, 10}, true);
     return header;
 }
 
@@ -160,7 +161,7 @@ QWidget* TMainForm::buildPage1() {
     QHBoxLayout* favouritesRow = Row(favourites);
     auto* favouritesPanel = new Panel(favourites, kHeaderColour, Bevel::Lowered, Bevel::Raised);
     favouritesPanel->setFixedWidth(121);
-    Label(favouritesPanel, QStringLiteral("Favorite folders:"), {8, 10})->setFont(BoldFont(*this));
+    Label(favouritesPanel, QStringLiteral("Favorite folders:"), {8, 10}, true);
     favouritesRow->addWidget(favouritesPanel);
     PrefListBox = Named(new QListWidget(favourites), "PrefListBox");
     favouritesRow->addWidget(PrefListBox, 1);
@@ -306,7 +307,7 @@ QWidget* TMainForm::buildPage2() {
     WachsenBtn->setChecked(true);
 
     NormalizeCheck = Named(new QCheckBox(QStringLiteral("Normalize"), SpeedBar1), "NormalizeCheck");
-    NormalizeCheck->setGeometry(8, 192, 73, 17);
+    NormalizeCheck->setGeometry(8, 192, 74, 17);
     NormalizeCheck->setChecked(true);
     struct Axis {
         QRadioButton** button;
@@ -319,10 +320,10 @@ QWidget* TMainForm::buildPage2() {
         {&xyCheck,
          "xyCheck",
          "X && Y",
-         {8, 208, 73, 17},
+         {8, 208, 74, 17},
          "Use effect in horizontal and vertical direction"},
         {&xCheck, "xCheck", "X", {8, 224, 32, 17}, "Use effect in horizontal direction"},
-        {&ycheck, "ycheck", "Y", {40, 224, 41, 17}, "Use effect in vertical direction"},
+        {&ycheck, "ycheck", "Y", {40, 224, 42, 17}, "Use effect in vertical direction"},
     };
     for (const Axis& axis : axes) {
         auto* button =

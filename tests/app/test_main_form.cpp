@@ -299,8 +299,8 @@ TEST_F(MainFormTest, BottomBarButtonsOpenTheInfoBoxAndTheWebSite) {
         return true;
     });
     form->wwwBtn->click();
-    EXPECT_EQ(opened, "https://www.grimora.example");
-    EXPECT_EQ(form->wwwBtn->text(), "www.grimora.example");
+    EXPECT_EQ(opened, "https://grimora.example");
+    EXPECT_EQ(form->wwwBtn->text(), QString::fromUtf8(kMakerWebAddress));
 
     QString title;
     QTimer::singleShot(0, [&title] {
