@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace grimora {
@@ -16,6 +17,15 @@ namespace {
 constexpr std::size_t kHeaderSize = 128;
 constexpr std::size_t kPaletteSize = 1 + 3 * 256;  // marker 12, then 256 RGB
 constexpr uint8_t kPaletteMarker = 12;
+
+// The 16 colours of the standard display palette, for 4-bit files without
+// a palette of their own.
+constexpr RgbQuad kStandardColours[16] = {
+    {0x00, 0x00, 0x00, 0}, {0xAA, 0x00, 0x00, 0}, {0x00, 0xAA, 0x00, 0}, {0xAA, 0xAA, 0x00, 0},
+    {0x00, 0x00, 0xAA, 0}, {0xAA, 0x00, 0xAA, 0}, {0x00, 0x55, 0xAA, 0}, {0xAA, 0xAA, 0xAA, 0},
+    {0x55, 0x55, 0x55, 0}, {0xFF, 0x55, 0x55, 0}, {0x55, 0xFF, 0x55, 0}, {0xFF, 0xFF, 0x55, 0},
+    {0x55, 0x55, 0xFF, 0}, {0xFF, 0x55, 0xFF, 0}, {0x55, 0xFF, 0xFF, 0}, {0xFF, 0xFF, 0xFF, 0},
+};
 
 uint16_t ReadU16(std::span<const uint8_t> file, std::size_t at) {
     return static_cast<uint16_t>(file[at] | file[at + 1] << 8);
@@ -194,6 +204,13 @@ bool ReadPcxHeader(std::span<const uint8_t> file, PcxHeader& header, std::string
         if (h.deliveredBits == 1 && std::memcmp(&h.colours[0], &h.colours[1], 3) == 0) {
             h.colours[0] = RgbQuad{0, 0, 0, 0};
             h.colours[1] = RgbQuad{255, 255, 255, 0};
+        }
+        // Version 3 files say that they carry no palette, and files with an
+        // empty one would show all black: both get the 16 standard colours.
+        const bool empty =
+            std::all_of(file.begin() + 16, file.begin() + 64, [](uint8_t b) { return b == 0; });
+        if (h.deliveredBits == 4 && (file[1] == 3 || empty)) {
+            std::copy(std::begin(kStandardColours), std::end(kStandardColours), h.colours.begin());
         }
     }
     header = h;

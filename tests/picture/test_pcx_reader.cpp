@@ -77,6 +77,13 @@ TEST(PcxPalettes, MissingOnesFallBackToGreyAndToBlackOnWhite) {
     EXPECT_EQ(Colour(*mono, 0, 0), Rgb(255, 255, 255));
     EXPECT_EQ(Colour(*mono, 1, 0), Rgb(0, 0, 0));
     EXPECT_EQ(Colour(*mono, 8, 0), Rgb(0, 0, 0));
+    // 4 bits with an empty header palette: the standard 16 colours.
+    const OwnedDib four = Load(Header(4, 1, 4, 1, {0x01, 0x6F}));
+    ASSERT_NE(four->bits, nullptr) << four->errorText;
+    EXPECT_EQ(Colour(*four, 0, 0), Rgb(0, 0, 0));
+    EXPECT_EQ(Colour(*four, 1, 0), Rgb(0, 0, 0xAA));
+    EXPECT_EQ(Colour(*four, 2, 0), Rgb(0xAA, 0x55, 0));
+    EXPECT_EQ(Colour(*four, 3, 0), Rgb(0xFF, 0xFF, 0xFF));
 }
 
 TEST(PcxRuns, MayGoOnFromOneRowIntoTheNext) {
