@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include <QFocusEvent>
 #include <QLineEdit>
 
 #include "editor/spin_text.h"
@@ -78,7 +79,17 @@ QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const {
     return enabled;
 }
 
+void SpinEdit::focusOutEvent(QFocusEvent* event) {
+    leavingWindow_ =
+        event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason;
+    QAbstractSpinBox::focusOutEvent(event);
+    leavingWindow_ = false;
+}
+
 void SpinEdit::correct() {
+    if (leavingWindow_) {
+        return;
+    }
     const std::string typed = text().toStdString();
     const double current = value();
     if (!ParseDecimalText(typed) || current < minimum_ || current > maximum_) {

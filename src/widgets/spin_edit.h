@@ -35,6 +35,11 @@ public:
     void fixup(QString& input) const override;
     StepEnabled stepEnabled() const override;
 
+protected:
+    // Another window taking the focus (a message box about the text) does
+    // not end the edit: the text must still be there when the user is back.
+    void focusOutEvent(QFocusEvent* event) override;
+
 signals:
     // Every change of the text: typing, stepping, setValue, correction.
     void changed();
@@ -48,6 +53,7 @@ private:
     double maximum_;
     double increment_;
     int decimals_;
+    bool leavingWindow_ = false;
 };
 
 }  // namespace grimora

@@ -284,12 +284,32 @@ TEST_F(MainFormTest, TheWheelScrollsTheShownPagesViewByTwentyWithinItsRange) {
     EXPECT_EQ(form->ErgScrollBox->verticalScrollBar()->value(), 0);
 }
 
+// Pixels of the editing view's picture area darker than mid grey: the
+// outline's inverted ink on the white picture.
+int darkPixels(const EditCanvas& view) {
+    const QImage& shown = view.backing();
+    const QRect covered = view.backingRect();
+    const QRect picture = covered & QRect(0, 0, 320, 200);
+    int dark = 0;
+    for (int y = picture.top(); y <= picture.bottom(); ++y) {
+        for (int x = picture.left(); x <= picture.right(); ++x) {
+            dark += qGray(shown.pixel(x - covered.x(), y - covered.y())) < 128;
+        }
+    }
+    return dark;
+}
+
 TEST_F(MainFormTest, ChangingThePageForgetsTheOutline) {
     showPage(1);
-    mouse(form->PaintBox1, QEvent::MouseMove, {40, 40}, Qt::NoButton);
+    mouse(form->PaintBox1, QEvent::MouseMove, {100, 100}, Qt::NoButton);
     ASSERT_TRUE(form->strokes().outlineVisible());
+    ASSERT_GT(darkPixels(*form->PaintBox1), 0);
     showPage(0);
     EXPECT_FALSE(form->strokes().outlineVisible());
+
+    // Back on the page, the repaint draws the picture without the old outline.
+    showPage(1);
+    EXPECT_EQ(darkPixels(*form->PaintBox1), 0);
 }
 
 TEST_F(MainFormTest, BottomBarButtonsOpenTheInfoBoxAndTheWebSite) {

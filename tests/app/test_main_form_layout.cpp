@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -42,7 +43,7 @@ TEST_F(MainFormTest, NamedControlsSitWhereTheLayoutPutsThem) {
         {1, "RadiererBtn", {3, 156, 78, 36}}, {1, "StarkED", {8, 256, 73, 22}},
         {1, "RadiusED", {8, 296, 73, 22}},    {1, "ZoomEd", {8, 336, 73, 22}},
         {1, "PaintBox1", {0, 0, 320, 200}},   {2, "SaveAsBtn", {8, 8, 145, 25}},
-        {2, "PrintBtn", {160, 8, 145, 25}},
+        {2, "PrintBtn", {160, 8, 145, 25}},   {2, "ErgPaintBox", {0, 0, 320, 200}},
     };
     for (const Place& place : places) {
         if (place.page >= 0) {
@@ -66,6 +67,8 @@ TEST_F(MainFormTest, NamedControlsSitWhereTheLayoutPutsThem) {
     showPage(0);
     EXPECT_EQ(form->FilterComboBox1->x(), 188);
     EXPECT_EQ(form->FilterComboBox1->width(), 185);
+    EXPECT_EQ(form->PrefListBox->geometry(),
+              QRect(121, 0, form->TabSheetMotivLaden->width() - 121, 33));
 }
 
 TEST_F(MainFormTest, PagesHaveTheirTabsHeadersAndPanels) {

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <memory>
+#include <utility>
 
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -112,6 +114,16 @@ TEST_F(SpinEditTest, EndingTheEditBringsTheValueIntoTheRange) {
         auto edit = make(c.range, QString::fromUtf8(c.typed));
         pressReturn(*edit);
         EXPECT_EQ(edit->text().toStdString(), c.corrected) << c.typed;
+    }
+
+    // Leaving for another control ends the edit; a message box over the
+    // window does not.
+    for (const auto& [reason, after] :
+         {std::pair{Qt::ActiveWindowFocusReason, "-2"}, std::pair{Qt::TabFocusReason, "0.1"}}) {
+        auto edit = make(kZoom, "-2");
+        QFocusEvent leave(QEvent::FocusOut, reason);
+        QCoreApplication::sendEvent(edit.get(), &leave);
+        EXPECT_EQ(edit->text().toStdString(), after) << reason;
     }
 }
 
