@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include "editor/views/outline_ink.h"
+#include "editor/views/zoomed_window.h"
 #include "picture/dib_queries.h"
 #include "picture/draw_dib.h"
 #include "platform/qt_device_context.h"
@@ -89,14 +90,19 @@ void EditCanvas::renderPicture() {
     }
     const int32_t w = DibWidth(*picture_);
     const int32_t h = DibHeight(*picture_);
+    const int32_t viewWidth = toInt32(ViewLength(w, zoom_));
+    const int32_t viewHeight = toInt32(ViewLength(h, zoom_));
+    // The visible part alone, with the pixels DrawDib gives the whole view.
+    if (DrawZoomedWindow(backing_, backingRect_.topLeft(), *picture_, viewWidth, viewHeight)) {
+        return;
+    }
     QPainter painter(&backing_);
     QtDeviceContext dc(painter);
     ForwardedMessages messages(messages_);
     // The whole picture, placed so that the backing image's corner is the
     // visible area's corner; the device keeps only the rows that land in it.
-    DrawDib(dc, -backingRect_.x(), -backingRect_.y(), toInt32(ViewLength(w, zoom_)),
-            toInt32(ViewLength(h, zoom_)), *picture_, 0, 0, w, h, true, RasterOp::SrcCopy, true,
-            nullptr, messages);
+    DrawDib(dc, -backingRect_.x(), -backingRect_.y(), viewWidth, viewHeight, *picture_, 0, 0, w, h,
+            true, RasterOp::SrcCopy, true, nullptr, messages);
 }
 
 void EditCanvas::drawPicture() {

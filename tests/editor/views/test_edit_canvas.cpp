@@ -93,6 +93,28 @@ TEST(EditCanvas, DrawsThePictureAtTheRatioIntoTheVisiblePart) {
     }
 }
 
+// Depths that the view does not scale itself go through DrawDib, placed at
+// the same offset.
+TEST(EditCanvas, OtherDepthsAreDrawnByDrawDibAtTheVisiblePartsOffset) {
+    OwnedDib picture;
+    ASSERT_TRUE(picture.make(90, 70, 32));
+    for (int32_t r = 0; r < 70; ++r) {
+        for (int32_t c = 0; c < 90; ++c) {
+            const uint32_t colour = PatternColour(c, 69 - r);
+            uint8_t* p = DibRow(picture.get(), r) + 4 * c;
+            p[0] = static_cast<uint8_t>(colour);
+            p[1] = static_cast<uint8_t>(colour >> 8);
+            p[2] = static_cast<uint8_t>(colour >> 16);
+        }
+    }
+    ScrolledCanvas view(*picture, {1, 1}, {50, 40});
+    ASSERT_TRUE(view.exposed);
+    view.scrollTo(23, 17);
+    view.canvas->drawPicture();
+    EXPECT_EQ(view.canvas->backingRect(), QRect(23, 17, 50, 40));
+    EXPECT_TRUE(ShowsPicture(*view.canvas, {1, 1}));
+}
+
 TEST(EditCanvas, AHugeViewKeepsOnlyItsVisiblePartAndDrawsItOnScroll) {
     const OwnedDib picture = PatternPicture(100, 100);
     const ZoomRatio zoom{1000, 1};  // a 100 000 x 100 000 view

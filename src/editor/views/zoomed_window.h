@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Part of a zoomed picture, drawn pixel for pixel as DrawDib draws the whole
+// picture on a screen, at a cost that follows the part and not the picture:
+// at zoom 10 a 24-megapixel picture is a 60 000 x 40 000 view of which a
+// window shows a millionth.
+#pragma once
+
+#include <cstdint>
+
+#include <QImage>
+#include <QPoint>
+
+#include "picture/dib.h"
+
+namespace grimora {
+
+// Fills `target` (Format_RGB32) with the part of the view whose top-left
+// corner is `origin`, for the whole picture drawn at destWidth x destHeight
+// from (0, 0): view pixel (i, j) shows column W * i div destWidth and row
+// H * j div destHeight from the top, as DrawDib's row-by-row scaling does.
+// Pixels outside the destination are left as they are.
+//
+// Returns false, drawing nothing, where DrawDib would take another way (a
+// picture not of 24 or 8 bits, or a screen of 8 bits or fewer, which
+// halftones) or the picture cannot be read; the caller then draws with
+// DrawDib.
+bool DrawZoomedWindow(QImage& target, QPoint origin, const Dib& picture, int32_t destWidth,
+                      int32_t destHeight);
+
+}  // namespace grimora
