@@ -2,6 +2,8 @@
 #include "picture/iff_reader.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -99,6 +101,34 @@ private:
     bool repeat_ = false;
     uint8_t value_ = 0;
 };
+
+// Lane i (byte i in memory) of kSpread[b] is bit 7 - i of b: the eight
+// pixels of one plane byte, leftmost first, each 0 or 1.
+constexpr std::array<uint64_t, 256> kSpread = [] {
+    std::array<uint64_t, 256> table{};
+    for (std::size_t b = 0; b < table.size(); ++b) {
+        for (int i = 0; i < 8; ++i) {
+            if ((b >> (7 - i) & 1u) != 0) {
+                const int lane = std::endian::native == std::endian::little ? i : 7 - i;
+                table[b] |= uint64_t{1} << (8 * lane);
+            }
+        }
+    }
+    return table;
+}();
+
+// The bytes that planes first .. first + count - 1 (count at most 8) of one
+// row make, plane first giving bit 0: eight pixels at a time. `out` has room
+// for planeBytes * 8 pixels.
+void GatherPlanes(const uint8_t* row, std::size_t planeBytes, int first, int count, uint8_t* out) {
+    for (std::size_t i = 0; i < planeBytes; ++i) {
+        uint64_t pixels = 0;
+        for (int p = 0; p < count; ++p) {
+            pixels |= kSpread[row[static_cast<std::size_t>(first + p) * planeBytes + i]] << p;
+        }
+        std::memcpy(out + 8 * i, &pixels, sizeof pixels);
+    }
+}
 
 int DeliveredPaletteBits(int planes) {
     return planes == 1 ? 1 : planes <= 4 ? 4 : 8;
@@ -259,6 +289,7 @@ bool ReadIffPixels(std::span<const uint8_t> file, const IffHeader& header, Owned
     const int storedPlanes = header.chunky ? 1 : header.planes + header.maskPlane;
     std::vector<uint8_t> row(planeBytes * static_cast<std::size_t>(storedPlanes));
     std::vector<uint32_t> values(static_cast<std::size_t>(width));
+    std::vector<uint8_t> gathered(planeBytes * 8);
     BodyStream stream(file.subspan(header.bodyOffset, header.bodySize), header.byteRun1);
     progress.report(0, header.height);
     const Dib& dib = *made;
@@ -271,11 +302,12 @@ bool ReadIffPixels(std::span<const uint8_t> file, const IffHeader& header, Owned
             std::copy(row.begin(), row.begin() + width, values.begin());
         } else {
             std::fill(values.begin(), values.end(), 0u);
-            for (int p = 0; p < header.planes; ++p) {
-                const uint8_t* plane = row.data() + static_cast<std::size_t>(p) * planeBytes;
+            for (int first = 0; first < header.planes; first += 8) {
+                GatherPlanes(row.data(), planeBytes, first, std::min(8, header.planes - first),
+                             gathered.data());
                 for (int32_t x = 0; x < width; ++x) {
                     values[static_cast<std::size_t>(x)] |=
-                        uint32_t{(plane[x >> 3] >> (7 - (x & 7))) & 1u} << p;
+                        uint32_t{gathered[static_cast<std::size_t>(x)]} << first;
                 }
             }
         }
