@@ -120,6 +120,7 @@ void TMainForm::ueberbtnClick() {
     // Stands in for the about box: made for this click, gone after it.
     QDialog about(this);
     about.setWindowTitle(QStringLiteral("Info"));
+    about.resize(300, 200);
     about.exec();
 }
 

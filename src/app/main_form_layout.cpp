@@ -137,7 +137,8 @@ void TMainForm::buildLayout() {
     Timer1 = Named(new QTimer(this), "Timer1");
     Timer1->setInterval(1000);
 
-    // Outer size 638 x 512 at start, centred on the screen.
+    // 638 x 512 at start, centred on the screen. Qt sizes the window without
+    // the frame that the window manager adds around it.
     const QSize startSize(638, 512);
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen != nullptr) {

@@ -71,6 +71,15 @@ TEST_F(MainFormTest, NamedControlsSitWhereTheLayoutPutsThem) {
               QRect(121, 0, form->TabSheetMotivLaden->width() - 121, 33));
 }
 
+TEST_F(MainFormTest, EveryControlThatTheHandlersUseCanBeFoundByName) {
+    for (const char* name :
+         {"PageControl2", "TabSheetMotivLaden", "TabSheet2", "TabSheet4", "PrefListBox",
+          "JamShellTree1", "JamShellList1", "FilterComboBox1", "DibPrevPaint", "SpeedBar1",
+          "ScrollBox1", "ErgScrollBox", "StatusBar1", "Timer1"}) {
+        EXPECT_NE(form->findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
+    }
+}
+
 TEST_F(MainFormTest, PagesHaveTheirTabsHeadersAndPanels) {
     struct Page {
         const char* name;
