@@ -104,6 +104,20 @@ void BM_Step(benchmark::State& state, Path path, EffectMode mode) {
     }
 }
 
+// The dab alone, on one thread or two, across the radii about the size from
+// which DoEffekt shares a square: where two threads start to pay.
+void BM_DabThreads(benchmark::State& state) {
+    const auto radius = static_cast<int32_t>(state.range(0));
+    const DabThreads threads = state.range(1) == 1 ? DabThreads::One : DabThreads::Two;
+    Scene scene(6000, 4000);
+    const std::vector<EffectParams> stroke = Stroke(6000, 4000, radius, EffectMode::Grow);
+    std::size_t next = 0;
+    for (auto _ : state) {
+        DoEffekt(scene.field, stroke[next++ % stroke.size()], scene.host, threads);
+        benchmark::ClobberMemory();
+    }
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
     for (const int radius : {50, 300}) {
         b->Args({6000, 4000, radius});
@@ -180,6 +194,12 @@ int main(int argc, char** argv) {
                 ->Apply(Sizes);
         }
     }
+    benchmark::RegisterBenchmark("dab_threads", BM_DabThreads)
+        ->ArgsProduct({{30, 50, 70, 100, 140}, {1, 2}})
+        ->ArgNames({"R", "threads"})
+        ->Unit(benchmark::kMicrosecond)
+        ->Repetitions(3)
+        ->ReportAggregatesOnly(true);
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
