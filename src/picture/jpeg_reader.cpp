@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "picture/jpeg_reader.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -52,7 +53,16 @@ void EmitMessage(j_common_ptr common, int level) {
     }
 }
 
-void CountScans(j_common_ptr common) {
+// libjpeg's progress monitor, with the load's progress beside it.
+struct Monitor {
+    jpeg_progress_mgr manager;  // first, so that the manager's address is ours
+    LoadProgress* progress;
+};
+
+// Refuses files with too many scans, and reports progress over all passes:
+// a progressive file is read whole in jpeg_start_decompress, before the
+// first scanline comes out.
+void WatchPasses(j_common_ptr common) {
     auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
     if (cinfo->is_decompressor && cinfo->input_scan_number > kMaxScans) {
         auto* errors = reinterpret_cast<JpegErrors*>(common->err);
@@ -60,6 +70,21 @@ void CountScans(j_common_ptr common) {
                       "The JPEG file has more than %d scans.", kMaxScans);
         errors->ownSentence = true;
         Abort(errors);
+    }
+    auto* monitor = reinterpret_cast<Monitor*>(common->progress);
+    const jpeg_progress_mgr& m = monitor->manager;
+    if (monitor->progress != nullptr && m.total_passes > 0 && m.pass_limit > 0) {
+        constexpr int64_t kSteps = 1000;
+        const int64_t done =
+            int64_t{m.completed_passes} * kSteps +
+            std::clamp<int64_t>(m.pass_counter, 0, m.pass_limit) * kSteps / m.pass_limit;
+        // The callback belongs to the caller; nothing it throws may cross
+        // libjpeg's frames.
+        try {
+            monitor->progress->report(done, int64_t{m.total_passes} * kSteps);
+        } catch (...) {
+            monitor->progress = nullptr;
+        }
     }
 }
 
@@ -72,7 +97,8 @@ public:
         errors.manager.emit_message = EmitMessage;
         errors.message[0] = '\0';
         errors.ownSentence = false;
-        monitor.progress_monitor = CountScans;
+        monitor.manager.progress_monitor = WatchPasses;
+        monitor.progress = nullptr;
     }
     ~JpegDecoder() { jpeg_destroy_decompress(&cinfo); }
     JpegDecoder(const JpegDecoder&) = delete;
@@ -89,7 +115,7 @@ public:
 
     jpeg_decompress_struct cinfo;
     JpegErrors errors;
-    jpeg_progress_mgr monitor{};
+    Monitor monitor{};
 };
 
 using Step = void (*)(j_decompress_ptr cinfo, void* context);
@@ -104,13 +130,13 @@ bool Guarded(JpegDecoder& decoder, Step step, void* context) {
 
 struct Source {
     std::span<const uint8_t> file;
-    jpeg_progress_mgr* monitor;
+    Monitor* monitor;
 };
 
 void StartReading(j_decompress_ptr cinfo, void* context) {
     auto* source = static_cast<Source*>(context);
     jpeg_create_decompress(cinfo);
-    cinfo->progress = source->monitor;
+    cinfo->progress = &source->monitor->manager;
     jpeg_mem_src(cinfo, source->file.data(), static_cast<unsigned long>(source->file.size()));
     jpeg_read_header(cinfo, TRUE);
 }
@@ -131,7 +157,6 @@ struct Rows {
     Output output;
     bool inverted;  // Adobe CMYK stores ink inverted
     uint8_t* scratch;
-    LoadProgress* progress;
 };
 
 void Start(j_decompress_ptr cinfo, void* /*context*/) {
@@ -163,7 +188,6 @@ void DecodeRows(j_decompress_ptr cinfo, void* context) {
         if (rows->output == Output::kCmyk) {
             ConvertCmyk(rows->scratch, row, cinfo->output_width, rows->inverted);
         }
-        rows->progress->report(cinfo->output_scanline, cinfo->output_height);
     }
 }
 
@@ -224,6 +248,8 @@ bool ReadJpeg(std::span<const uint8_t> file, OwnedDib& picture, std::string& err
                            grey ? &colours : nullptr, grey ? kMaxColours : 0, error)) {
         return false;
     }
+    progress.report(0, 1);
+    decoder.monitor.progress = &progress;
     if (!Guarded(decoder, Start, nullptr)) {
         error = decoder.message();
         return false;
@@ -233,8 +259,7 @@ bool ReadJpeg(std::span<const uint8_t> file, OwnedDib& picture, std::string& err
         return false;
     }
     std::vector<uint8_t> scratch(output == Output::kCmyk ? std::size_t{cinfo.output_width} * 4 : 0);
-    Rows rows{&made.get(), output, cinfo.saw_Adobe_marker != 0, scratch.data(), &progress};
-    progress.report(0, cinfo.output_height);
+    Rows rows{&made.get(), output, cinfo.saw_Adobe_marker != 0, scratch.data()};
     if (!Guarded(decoder, DecodeRows, &rows)) {
         error = decoder.message();
         return false;
