@@ -21,7 +21,9 @@ const std::string kFixtures = std::string(GRIMORA_FIXTURES) + "/";
 class WarpToolFormats : public testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::path(testing::TempDir()) / "grimora_warp_formats";
+        // One folder a test: CTest runs them side by side.
+        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::path(testing::TempDir()) / ("grimora_warp_formats_" + std::string(test->name()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
