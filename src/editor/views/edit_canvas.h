@@ -41,8 +41,11 @@ public:
     // this again after every load and zoom change.
     void setPicture(const Dib* picture, ZoomRatio zoom);
 
-    // The whole picture through DrawDib at the ratio (halftone, a plain copy,
-    // the picture's own palette), into the visible part of the view.
+    // The picture at the ratio as DrawDib draws it whole (halftone, a plain
+    // copy, the picture's own palette), into the visible part of the view.
+    // Where DrawDib would scale row by row, only the visible part is scaled
+    // (DrawZoomedWindow, same pixels); otherwise DrawDib draws it all and
+    // the device keeps what lands in the backing image.
     void drawPicture();
     // The ellipse inscribed in `rect`, inverted; drawing it again restores
     // the pixels, so erasing is the same drawing.
