@@ -243,7 +243,11 @@ bool ReadGif(std::span<const uint8_t> file, OwnedDib& picture, std::string& erro
             error = GifError(gif->Error);
             return false;
         }
-        for (const GifPixelType p : line) {
+        for (GifPixelType& p : line) {
+            // A transparent index past the table still means transparent.
+            if (p == header.transparent && header.transparent >= colourCount) {
+                p = static_cast<GifPixelType>(background);
+            }
             largest = std::max<int>(largest, p);
         }
         std::copy(line.begin(), line.end(), canvasRow.begin() + image.Left);
@@ -251,7 +255,7 @@ bool ReadGif(std::span<const uint8_t> file, OwnedDib& picture, std::string& erro
         PackIndexRow(canvasRow.data(), width, bits, DibRow(made.get(), height - 1 - canvasY));
         progress.report(static_cast<int64_t>(i + 1), image.Height);
     }
-    if (largest >= colourCount) {
+    if (largest >= tableSize) {
         error = "Colour index " + std::to_string(largest) + " is past the colour table of " +
                 std::to_string(colourCount) + " entries.";
         return false;

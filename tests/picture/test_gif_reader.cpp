@@ -106,5 +106,28 @@ TEST(GifReader, AFrameSmallerThanTheScreenSitsOnTheBackground) {
     EXPECT_EQ(size.height, 2);
 }
 
+// A four-colour table, a graphic control extension naming `transparent`,
+// and a 1 x 1 picture of colour 9.
+Bytes ColourNine(uint8_t transparent) {
+    return {'G',  'I', 'F', '8', '9', 'a',         1,    0,    1,  0,   0x81, 0,   0,
+            10,   20,  30,  40,  50,  60,          70,   80,   90, 100, 110,  120, '!',
+            0xF9, 4,   1,   0,   0,   transparent, 0,    ',',  0,  0,   0,    0,   1,
+            0,    1,   0,   0,   4,   2,           0x30, 0x45, 0,  ';'};
+}
+
+TEST(GifReader, ATransparentIndexPastTheTableShowsWhite) {
+    Bytes file = ColourNine(9);
+    Dib dib;
+    OpenDibFromMemory(dib, file.data(), file.size(), nullptr);
+    const OwnedDib picture(dib);
+    ASSERT_NE(dib.bits, nullptr) << dib.errorText;
+    ASSERT_EQ(dib.info->bmiHeader.biBitCount, 4);
+    const PaletteEntry& shown = dib.logPalette.palPalEntry[getpixel(dib, 0, 0)];
+    EXPECT_EQ(shown.peRed + shown.peGreen + shown.peBlue, 3 * 255);
+
+    // Not transparent, the same index has no colour.
+    EXPECT_EQ(LoadError(ColourNine(3)), "Colour index 9 is past the colour table of 4 entries.");
+}
+
 }  // namespace
 }  // namespace grimora
