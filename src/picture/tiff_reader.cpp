@@ -291,7 +291,7 @@ bool ReadRgba(TIFF* tiff, const TiffDecoder& decoder, const TiffHeader& header, 
     const auto width = static_cast<int32_t>(header.width);
     const auto height = static_cast<int32_t>(header.height);
     // Bands of whole strips or tiles, so that none is decoded twice unless
-    // it alone is larger than a band.
+    // it alone is larger than a band; about fifty of them, for the progress.
     uint32_t unit = 0;
     if (TIFFIsTiled(tiff)) {
         TIFFGetField(tiff, TIFFTAG_TILELENGTH, &unit);
@@ -303,9 +303,9 @@ bool ReadRgba(TIFF* tiff, const TiffDecoder& decoder, const TiffHeader& header, 
     if (band > maxRows) {
         band = maxRows;
     } else {
-        band = std::max<int64_t>(band, maxRows / band * band);
+        const int64_t wanted = std::min<int64_t>(maxRows, (height + 49) / 50);
+        band = std::max<int64_t>(band, wanted / band * band);
     }
-    band = std::min<int64_t>(band, height);
     std::vector<uint32_t> raster(static_cast<std::size_t>(band) * static_cast<std::size_t>(width));
     progress.report(0, height);
     for (int32_t top = 0; top < height;) {
