@@ -51,8 +51,9 @@ EditCanvas::~EditCanvas() = default;
 void EditCanvas::setPicture(const Dib* picture, ZoomRatio zoom) {
     picture_ = picture;
     zoom_ = zoom;
+    // Drawn again before the next drawing; an outline shown stays shown
+    // until it is erased or the picture covers it.
     backingDrawn_ = false;
-    shownOutline_.reset();
 }
 
 QRect EditCanvas::visibleArea() const {

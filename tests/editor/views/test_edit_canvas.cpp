@@ -163,16 +163,27 @@ TEST(EditCanvas, TheOutlineIsInvertedAndDrawingItAgainRestoresThePixels) {
     }
 }
 
-TEST(EditCanvas, AnOutlineShownWhileScrollingIsStillErasedCleanly) {
+// The backing image is made anew under a shown outline: erasing it must
+// still leave the plain picture.
+TEST(EditCanvas, AnOutlineShownWhenTheImageIsMadeAnewIsStillErasedCleanly) {
     const OwnedDib picture = PatternPicture(80, 60);
-    ScrolledCanvas view(*picture, {20, 10}, {60, 50});
-    ASSERT_TRUE(view.exposed);
-    view.canvas->drawPicture();
-    const OutlineRect r{30, 20, 90, 80};
-    view.canvas->drawOutline(r);
-    view.scrollTo(40, 35);  // another part: the backing image is made anew
-    view.canvas->eraseOutline(r);
-    EXPECT_TRUE(ShowsPicture(*view.canvas, {20, 10}));
+    for (const bool scroll : {true, false}) {
+        SCOPED_TRACE(scroll ? "scrolled" : "zoom changed");
+        ScrolledCanvas view(*picture, {20, 10}, {60, 50});
+        ASSERT_TRUE(view.exposed);
+        view.canvas->drawPicture();
+        const OutlineRect r{30, 20, 90, 80};
+        view.canvas->drawOutline(r);
+        ZoomRatio zoom{20, 10};
+        if (scroll) {
+            view.scrollTo(40, 35);
+        } else {
+            zoom = {30, 10};
+            view.canvas->setPicture(&picture.get(), zoom);
+        }
+        view.canvas->eraseOutline(r);
+        EXPECT_TRUE(ShowsPicture(*view.canvas, zoom));
+    }
 }
 
 TEST(EditCanvas, OnlyQtsOwnPaintsAskTheWindowToPaint) {
