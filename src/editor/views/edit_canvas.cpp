@@ -86,7 +86,7 @@ void EditCanvas::renderPicture() {
         return;
     }
     backing_.fill(palette().color(QPalette::Dark));
-    if (picture_ == nullptr || picture_->bits == nullptr) {
+    if (picture_ == nullptr || picture_->bits == nullptr || picture_->info == nullptr) {
         return;
     }
     const int32_t w = DibWidth(*picture_);

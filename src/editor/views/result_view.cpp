@@ -37,7 +37,7 @@ void ResultView::setPicture(const Dib* picture) {
 }
 
 bool ResultView::fitToPicture() {
-    if (picture_ == nullptr || picture_->bits == nullptr) {
+    if (picture_ == nullptr || picture_->bits == nullptr || picture_->info == nullptr) {
         return false;
     }
     const int w = DibWidth(*picture_);
@@ -57,7 +57,8 @@ void ResultView::ErgPaintBoxPaint() {
 
 void ResultView::paintEvent(QPaintEvent* event) {
     // A size change repaints the view anew at the new size.
-    if (fitToPicture() || picture_ == nullptr || picture_->bits == nullptr) {
+    if (fitToPicture() || picture_ == nullptr || picture_->bits == nullptr ||
+        picture_->info == nullptr) {
         return;
     }
     const int32_t w = DibWidth(*picture_);
