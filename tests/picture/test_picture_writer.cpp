@@ -7,13 +7,16 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
 #include "picture/picture_writer.h"
+#include "picture/row_writer.h"
 
 namespace grimora {
 namespace {
@@ -219,6 +222,37 @@ TEST_F(SavePictureTest, JpegQualityIsChecked) {
     EXPECT_FALSE(SavePicture(*picture, (folder_ / "bad.jpg").string(), error, 0));
     EXPECT_EQ(error, "The JPEG quality must be from 1 to 100, not 0.");
     EXPECT_EQ(entries(), (std::vector<std::string>{"default.jpg", "low.jpg"}));
+}
+
+// A full disk part way through: each encoder stops at the failed write and
+// gives the system's reason, through libpng's and libjpeg's error exits.
+TEST(Encoders, AFullDiskIsReportedWithTheSystemsReason) {
+    const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    OwnedDib picture;
+    ASSERT_TRUE(picture.make(700, 500, 24));
+    for (int y = 0; y < 500; ++y) {
+        for (int x = 0; x < 700; ++x) {
+            setpixel(*picture, x, y, PatternColour(x, y));
+        }
+    }
+    const struct {
+        const char* name;
+        bool (*encode)(const Dib&, FileSink&, std::string&);
+    } encoders[] = {
+        {"PNG", EncodePng},
+        {"JPEG", [](const Dib& d, FileSink& s, std::string& r) { return EncodeJpeg(d, 90, s, r); }},
+        {"TIFF", EncodeTiff},
+    };
+    for (const auto& e : encoders) {
+        FileSink sink(fd);
+        std::string reason;
+        EXPECT_FALSE(e.encode(*picture, sink, reason)) << e.name;
+        EXPECT_EQ(reason, "No space left on device") << e.name;
+    }
+    ::close(fd);
 }
 
 TEST_F(SavePictureTest, RefusesWhatItCannotWrite) {
