@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds every libFuzzer target of fuzz/ with clang (AddressSanitizer and
 # UndefinedBehaviorSanitizer), replays each target's committed corpus and then
 # fuzzes each for a while. Fails on any crash, leak, timeout or memory blow-up;

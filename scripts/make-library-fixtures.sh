@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates the GIF, JPEG, PNG and TIFF fixtures of tests/fixtures/ with
 # encoders that are not ours: Python's Pillow, ImageMagick and netpbm
 # (Debian packages python3-pil, imagemagick, netpbm). Each folder gets its
