@@ -42,7 +42,11 @@ protected:
 };
 
 TEST_F(WarpToolFormats, WritesEveryFormatFromEveryFormat) {
-    const char* inputs[] = {"blank:13x7", "png/pillow_rgb_8bit.png", "jpeg/pillow_baseline.jpg",
+    const char* inputs[] = {"blank:13x7",
+                            "gif/netpbm_4bit.gif",
+                            "png/pillow_palette_1bit.png",
+                            "png/pillow_rgb_8bit.png",
+                            "jpeg/pillow_baseline.jpg",
                             "tiff/pillow_rgb_lzw.tif"};
     const char* outputs[] = {"out.bmp", "out.png", "out.jpg", "out.jpeg", "out.tif", "out.TIFF"};
     for (const char* input : inputs) {
