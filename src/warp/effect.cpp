@@ -311,21 +311,30 @@ bool scales(EffectMode mode) {
     return mode == EffectMode::Grow || mode == EffectMode::Shrink;
 }
 
-// Pairs k = part, part + parts, ...: alternate pairs keep two threads evenly
-// loaded on discs and on squares cut by the picture's edge alike.
-void computeRows(const DabPlan& p, int part, int parts) {
+// The pairs k = 0 .. reach, taken chunk by chunk; `part` picks the thread's
+// own sample row tables.
+struct SharedDab {
+    const DabPlan* plan;
+    ChunkCounter* pairs;
+};
+
+void computePairs(const SharedDab& shared, int part) {
+    const DabPlan& p = *shared.plan;
     const int64_t below = p.Y - p.square.y;
     const int64_t above = int64_t{p.square.y} + p.square.height - 1 - p.Y;
-    const int64_t reach = std::max(below, above);
     int32_t* rows = p.sampleRows == nullptr
                         ? nullptr
                         : p.sampleRows + static_cast<std::size_t>(part) * 2 * (p.factorTop + 1);
-    for (int64_t k = part; k <= reach; k += parts) {
-        const RowPair pair{static_cast<int32_t>(k), k <= below, k > 0 && k <= above};
-        if (scales(p.mode)) {
-            scalePair(p, pair, rows);
-        } else {
-            ownEntryPair(p, pair);
+    int64_t first = 0;
+    int64_t end = 0;
+    while (shared.pairs->next(first, end)) {
+        for (int64_t k = first; k < end; ++k) {
+            const RowPair pair{static_cast<int32_t>(k), k <= below, k > 0 && k <= above};
+            if (scales(p.mode)) {
+                scalePair(p, pair, rows);
+            } else {
+                ownEntryPair(p, pair);
+            }
         }
     }
 }
@@ -462,11 +471,17 @@ void DoEffekt(DisplacementField& field, const EffectParams& params, EffectHost& 
         const int64_t squareEntries = int64_t{square.width} * square.height;
         const bool shared = threads == DabThreads::Two || (threads == DabThreads::Auto &&
                                                            squareEntries >= kThreadedSquareEntries);
+        const int64_t reach =
+            std::max<int64_t>(Y - square.y, int64_t{square.y} + square.height - 1 - Y);
+        // Chunks of 8 pairs, 16 rows: few enough hand-outs, fine enough that
+        // a late helper leaves little for the caller to wait on.
+        ChunkCounter pairs(reach + 1, shared ? 8 : reach + 1);
+        const SharedDab work{&p, &pairs};
         const auto job = [](const void* context, int part) {
-            computeRows(*static_cast<const DabPlan*>(context), part, 2);
+            computePairs(*static_cast<const SharedDab*>(context), part);
         };
-        if (!shared || square.height < 2 || !RunOnTwoThreads(job, &p)) {
-            computeRows(p, 0, 1);
+        if (!shared || square.height < 2 || !RunOnTwoThreads(job, &work)) {
+            computePairs(work, 0);
         }
         if (p.block != nullptr) {
             for (int32_t i = square.y; i < square.y + square.height; ++i) {

@@ -17,10 +17,10 @@ namespace {
 // is the next pixel's own, in the source as in the result: the result's is
 // written again at the next column.
 void renderRows(const Dib& source, const DisplacementField& field, const Dib& target,
-                const DabRect& rect, int part = 0, int parts = 1) {
+                const DabRect& rect) {
     const int32_t sourceLast = DibWidth(source) - 1;
     const int32_t end = rect.x + rect.width;
-    for (int32_t r = rect.y + part; r < rect.y + rect.height; r += parts) {
+    for (int32_t r = rect.y; r < rect.y + rect.height; ++r) {
         const Displacement* entries = field.row(r);
         uint8_t* out = DibRow(target, r);
         for (int32_t c = rect.x; c < end; ++c) {
@@ -45,6 +45,7 @@ struct RectJob {
     const DisplacementField* field;
     const Dib* target;
     DabRect rect;
+    ChunkCounter* rows;  // rows of rect, from 0
 };
 
 }  // namespace
@@ -96,17 +97,26 @@ bool renderdiRect(const Dib& source, const DisplacementField& field, OwnedDib& r
     if (left >= right || bottom >= top) {
         return true;
     }
-    const RectJob job{
-        &source, &field, &result.get(),
-        DabRect{static_cast<int32_t>(left), static_cast<int32_t>(bottom),
-                static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)}};
-    const auto half = [](const void* context, int part) {
+    const DabRect clipped{static_cast<int32_t>(left), static_cast<int32_t>(bottom),
+                          static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)};
+    if (int64_t{clipped.width} * clipped.height < kSharedRectPixels || clipped.height < 2) {
+        renderRows(source, field, result.get(), clipped);
+        return true;
+    }
+    ChunkCounter rows(clipped.height, 16);
+    const RectJob job{&source, &field, &result.get(), clipped, &rows};
+    const auto share = [](const void* context, int) {
         const auto& j = *static_cast<const RectJob*>(context);
-        renderRows(*j.source, *j.field, *j.target, j.rect, part, 2);
+        int64_t first = 0;
+        int64_t end = 0;
+        while (j.rows->next(first, end)) {
+            renderRows(*j.source, *j.field, *j.target,
+                       {j.rect.x, j.rect.y + static_cast<int32_t>(first), j.rect.width,
+                        static_cast<int32_t>(end - first)});
+        }
     };
-    if ((right - left) * (top - bottom) < kSharedRectPixels || job.rect.height < 2 ||
-        !RunOnTwoThreads(half, &job)) {
-        renderRows(source, field, result.get(), job.rect);
+    if (!RunOnTwoThreads(share, &job)) {
+        share(&job, 0);
     }
     return true;
 }

@@ -34,10 +34,15 @@ public:
             job_ = job;
             context_ = context;
             pending_ = true;
+            started_ = false;
         }
         wake_.notify_one();
         job(context, 0);
         std::unique_lock lock(mutex_);
+        if (!started_) {
+            pending_ = false;  // every chunk is done: the helper need not come
+            return true;
+        }
         done_.wait(lock, [this] { return !pending_; });
         return true;
     }
@@ -50,6 +55,7 @@ private:
             if (quit_) {
                 return;
             }
+            started_ = true;
             lock.unlock();
             job_(context_, 1);
             lock.lock();
@@ -65,6 +71,7 @@ private:
     TwoThreadJob job_ = nullptr;
     const void* context_ = nullptr;
     bool pending_ = false;
+    bool started_ = false;
     bool quit_ = false;
     std::thread thread_;  // last: starts once the members above exist
 };
