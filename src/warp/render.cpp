@@ -19,13 +19,17 @@ namespace {
 void renderRows(const Dib& source, const DisplacementField& field, const Dib& target,
                 const DabRect& rect) {
     const int32_t sourceLast = DibWidth(source) - 1;
+    // Held here: the stores below might alias the records for the compiler.
+    const uint8_t* const sourceBits = source.bits;
+    const std::ptrdiff_t sourceStride = source.stride;
     const int32_t end = rect.x + rect.width;
     for (int32_t r = rect.y; r < rect.y + rect.height; ++r) {
         const Displacement* entries = field.row(r);
         uint8_t* out = DibRow(target, r);
         for (int32_t c = rect.x; c < end; ++c) {
             const Displacement e = entries[c];
-            const uint8_t* in = DibRow(source, e.y) + static_cast<std::ptrdiff_t>(3) * e.x;
+            const uint8_t* in =
+                sourceBits + e.y * sourceStride + static_cast<std::ptrdiff_t>(3) * e.x;
             uint8_t* to = out + static_cast<std::ptrdiff_t>(3) * c;
             if (c + 1 < end && e.x < sourceLast) {
                 std::memcpy(to, in, 4);
