@@ -277,7 +277,16 @@ bool ReadRgba(TIFF* tiff, const TiffDecoder& decoder, const TiffHeader& header, 
             ("Grimora cannot read this TIFF picture: " + std::string(message) + ".").c_str());
         return false;
     }
-    image.get().req_orientation = ORIENTATION_TOPLEFT;
+    // Each band of rows is read in the file's row order and only flipped
+    // within itself, so the band's rows are asked for in the file's vertical
+    // order and put where they belong here; only left and right are left to
+    // libtiff.
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
+    const bool bottomUp = orientation == ORIENTATION_BOTLEFT ||
+                          orientation == ORIENTATION_BOTRIGHT ||
+                          orientation == ORIENTATION_LEFTBOT || orientation == ORIENTATION_RIGHTBOT;
+    image.get().req_orientation = bottomUp ? ORIENTATION_BOTLEFT : ORIENTATION_TOPLEFT;
     const bool grey = IsGrey(header);
     BitmapInfo colours;
     if (grey) {
@@ -319,7 +328,9 @@ bool ReadRgba(TIFF* tiff, const TiffDecoder& decoder, const TiffHeader& header, 
         }
         for (int32_t i = 0; i < rows; ++i) {
             const uint32_t* source = raster.data() + static_cast<std::size_t>(i) * width;
-            uint8_t* row = DibRow(made.get(), height - 1 - (top + i));
+            // File row top + i: counted from the bottom in a bottom-up file,
+            // as memory rows are.
+            uint8_t* row = DibRow(made.get(), bottomUp ? top + i : height - 1 - (top + i));
             for (int32_t x = 0; x < width; ++x) {
                 const uint32_t p = source[x];
                 const uint32_t a = TIFFGetA(p);

@@ -6,6 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include <tiffio.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "picture/open_dib.h"
@@ -107,6 +110,54 @@ TEST(TiffReader, RefusesBrokenAndHostileFiles) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(LoadError(c.file), c.error) << c.what;
+    }
+}
+
+// A grey picture of one-row strips whose top row is stored first or last:
+// row t from the top has the grey level t.
+Bytes StripedGrey(uint32_t width, uint32_t height, uint16_t orientation) {
+    char name[] = "/tmp/grimora-tiff-XXXXXX";
+    const int fd = mkstemp(name);
+    EXPECT_GE(fd, 0);
+    ::close(fd);
+    TIFF* tiff = TIFFOpen(name, "w");
+    EXPECT_NE(tiff, nullptr);
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 1);
+    const bool bottomUp = orientation == ORIENTATION_BOTLEFT;
+    Bytes row(width);
+    for (uint32_t y = 0; y < height; ++y) {
+        std::fill(row.begin(), row.end(), static_cast<uint8_t>(bottomUp ? height - 1 - y : y));
+        TIFFWriteScanline(tiff, row.data(), y, 0);
+    }
+    TIFFClose(tiff);
+    std::ifstream in(name, std::ios::binary);
+    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ::unlink(name);
+    return bytes;
+}
+
+// Files of many strips are decoded band by band; each band must land where
+// its rows belong whichever way up the file stores them.
+TEST(TiffReader, PlacesEveryRowOfATopDownOrBottomUpFile) {
+    for (const uint16_t orientation : {ORIENTATION_TOPLEFT, ORIENTATION_BOTLEFT}) {
+        const uint32_t height = 120;
+        const Bytes file = StripedGrey(3, height, orientation);
+        Dib dib;
+        OpenDibFromMemory(dib, file.data(), file.size(), nullptr);
+        const OwnedDib picture(dib);
+        ASSERT_NE(dib.bits, nullptr) << dib.errorText;
+        int wrong = 0;
+        for (uint32_t t = 0; t < height; ++t) {
+            const auto memoryRow = static_cast<int32_t>(height - 1 - t);
+            wrong += dib.logPalette.palPalEntry[getpixel(dib, 1, memoryRow)].peRed != t;
+        }
+        EXPECT_EQ(wrong, 0) << "orientation " << orientation;
     }
 }
 
