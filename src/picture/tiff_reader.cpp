@@ -179,7 +179,26 @@ bool IsGrey(const TiffHeader& header) {
            header.samples - header.extraSamples == 1;
 }
 
-// Palette pictures in strips: the indices as they are, and the colour map.
+uint16_t OrientationOf(TIFF* tiff) {
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
+    return orientation;
+}
+
+// Whether the file stores its bottom row first, or its rows right to left
+// (libtiff reads the rotated orientations as their unrotated neighbours).
+bool StoredBottomUp(uint16_t orientation) {
+    return orientation == ORIENTATION_BOTLEFT || orientation == ORIENTATION_BOTRIGHT ||
+           orientation == ORIENTATION_LEFTBOT || orientation == ORIENTATION_RIGHTBOT;
+}
+
+bool StoredRightToLeft(uint16_t orientation) {
+    return orientation == ORIENTATION_TOPRIGHT || orientation == ORIENTATION_BOTRIGHT ||
+           orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
+}
+
+// Palette pictures in strips stored left to right: the indices as they are,
+// and the colour map.
 bool ReadPalette(TIFF* tiff, const TiffDecoder& decoder, const TiffHeader& header,
                  OwnedDib& picture, std::string& error, LoadProgress& progress) {
     const int depth = header.bitsPerSample;
@@ -215,13 +234,14 @@ bool ReadPalette(TIFF* tiff, const TiffDecoder& decoder, const TiffHeader& heade
     }
     std::vector<uint8_t> line(static_cast<std::size_t>(lineSize));
     const auto height = static_cast<int32_t>(header.height);
+    const bool bottomUp = StoredBottomUp(OrientationOf(tiff));
     progress.report(0, height);
     for (int32_t y = 0; y < height; ++y) {
         if (TIFFReadScanline(tiff, line.data(), static_cast<uint32_t>(y), 0) < 0) {
             error = decoder.message();
             return false;
         }
-        uint8_t* row = DibRow(made.get(), height - 1 - y);
+        uint8_t* row = DibRow(made.get(), bottomUp ? y : height - 1 - y);
         if (depth == 2) {
             for (uint32_t x = 0; x < header.width; ++x) {
                 const unsigned index = (line[x / 4] >> (6 - 2 * (x % 4))) & 3u;
@@ -281,11 +301,7 @@ bool ReadRgba(TIFF* tiff, const TiffDecoder& decoder, const TiffHeader& header, 
     // within itself, so the band's rows are asked for in the file's vertical
     // order and put where they belong here; only left and right are left to
     // libtiff.
-    uint16_t orientation = ORIENTATION_TOPLEFT;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
-    const bool bottomUp = orientation == ORIENTATION_BOTLEFT ||
-                          orientation == ORIENTATION_BOTRIGHT ||
-                          orientation == ORIENTATION_LEFTBOT || orientation == ORIENTATION_RIGHTBOT;
+    const bool bottomUp = StoredBottomUp(OrientationOf(tiff));
     image.get().req_orientation = bottomUp ? ORIENTATION_BOTLEFT : ORIENTATION_TOPLEFT;
     const bool grey = IsGrey(header);
     BitmapInfo colours;
@@ -383,7 +399,7 @@ bool ReadTiff(std::span<const uint8_t> file, OwnedDib& picture, std::string& err
     const bool stripPalette = header.photometric == PHOTOMETRIC_PALETTE && header.samples == 1 &&
                               (header.bitsPerSample == 1 || header.bitsPerSample == 2 ||
                                header.bitsPerSample == 4 || header.bitsPerSample == 8) &&
-                              TIFFIsTiled(tiff) == 0;
+                              TIFFIsTiled(tiff) == 0 && !StoredRightToLeft(OrientationOf(tiff));
     return stripPalette ? ReadPalette(tiff, decoder, header, picture, error, progress)
                         : ReadRgba(tiff, decoder, header, picture, error, progress);
 }

@@ -113,9 +113,10 @@ TEST(TiffReader, RefusesBrokenAndHostileFiles) {
     }
 }
 
-// A grey picture of one-row strips whose top row is stored first or last:
-// row t from the top has the grey level t.
-Bytes StripedGrey(uint32_t width, uint32_t height, uint16_t orientation) {
+// A picture of one-row strips whose top row is stored first or last: row t
+// from the top has the grey level t, as a grey picture or as indices into a
+// colour map of greys.
+Bytes StripedGrey(uint32_t width, uint32_t height, uint16_t orientation, bool palette) {
     char name[] = "/tmp/grimora-tiff-XXXXXX";
     const int fd = mkstemp(name);
     EXPECT_GE(fd, 0);
@@ -126,7 +127,14 @@ Bytes StripedGrey(uint32_t width, uint32_t height, uint16_t orientation) {
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
     TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, palette ? PHOTOMETRIC_PALETTE : PHOTOMETRIC_MINISBLACK);
+    std::vector<uint16_t> map(256);
+    for (int i = 0; i < 256; ++i) {
+        map[static_cast<std::size_t>(i)] = static_cast<uint16_t>(i * 257);
+    }
+    if (palette) {
+        TIFFSetField(tiff, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
+    }
     TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 1);
     const bool bottomUp = orientation == ORIENTATION_BOTLEFT;
@@ -145,9 +153,11 @@ Bytes StripedGrey(uint32_t width, uint32_t height, uint16_t orientation) {
 // Files of many strips are decoded band by band; each band must land where
 // its rows belong whichever way up the file stores them.
 TEST(TiffReader, PlacesEveryRowOfATopDownOrBottomUpFile) {
-    for (const uint16_t orientation : {ORIENTATION_TOPLEFT, ORIENTATION_BOTLEFT}) {
+    for (const int variant : {0, 1, 2, 3}) {
+        const uint16_t orientation = variant % 2 == 0 ? ORIENTATION_TOPLEFT : ORIENTATION_BOTLEFT;
+        const bool palette = variant >= 2;
         const uint32_t height = 120;
-        const Bytes file = StripedGrey(3, height, orientation);
+        const Bytes file = StripedGrey(3, height, orientation, palette);
         Dib dib;
         OpenDibFromMemory(dib, file.data(), file.size(), nullptr);
         const OwnedDib picture(dib);
@@ -157,7 +167,7 @@ TEST(TiffReader, PlacesEveryRowOfATopDownOrBottomUpFile) {
             const auto memoryRow = static_cast<int32_t>(height - 1 - t);
             wrong += dib.logPalette.palPalEntry[getpixel(dib, 1, memoryRow)].peRed != t;
         }
-        EXPECT_EQ(wrong, 0) << "orientation " << orientation;
+        EXPECT_EQ(wrong, 0) << "orientation " << orientation << (palette ? ", palette" : "");
     }
 }
 
