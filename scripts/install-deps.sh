@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Puts every Debian package that building, running and testing Grimora needs
 # on the machine. Safe to run again: it only calls apt-get when something is
 # missing, and says nothing then.
