@@ -110,7 +110,7 @@ void StrokeController::Malen(int32_t x, int32_t y, int32_t prevX, int32_t prevY,
     StepHost step(*this);
     session_.DoEffekt(params, step);
     host_.dabApplied(params);
-    session_.renderdi(step);
+    session_.renderChanged(step);
     PaintBox1Paint();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/warp_session.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -21,6 +22,21 @@ class IgnoredMessages : public MessageSink {
 public:
     void showMessage(const std::string& /*text*/) override {}
 };
+
+// The smallest rectangle holding both; an empty one adds nothing.
+DabRect Union(const DabRect& a, const DabRect& b) {
+    if (a.empty()) {
+        return b;
+    }
+    if (b.empty()) {
+        return a;
+    }
+    const int32_t left = std::min(a.x, b.x);
+    const int32_t bottom = std::min(a.y, b.y);
+    const int64_t right = std::max(int64_t{a.x} + a.width, int64_t{b.x} + b.width);
+    const int64_t top = std::max(int64_t{a.y} + a.height, int64_t{b.y} + b.height);
+    return {left, bottom, static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)};
+}
 
 }  // namespace
 
@@ -67,10 +83,20 @@ bool WarpSession::loadPicture(OwnedDib picture, MessageSink& messages) {
 
 void WarpSession::renderdi(MessageSink& messages) {
     grimora::renderdi(source_.get(), field_, result_, messages);
+    stale_ = {};
 }
 
 void WarpSession::DoEffekt(const EffectParams& params, EffectHost& host) {
     grimora::DoEffekt(field_, params, host);
+    stale_ = Union(stale_, DabBounds(params, width(), height()));
+}
+
+void WarpSession::renderChanged(MessageSink& messages) {
+    if (!renderdiRect(source_.get(), field_, result_, stale_)) {
+        renderdi(messages);
+        return;
+    }
+    stale_ = {};
 }
 
 bool WarpSession::setZoom(ZoomRatio zoom) {

@@ -34,8 +34,12 @@ public:
 
     // Rebuilds the result picture from the source picture and the field.
     void renderdi(MessageSink& messages);
-    // One dab on the field; the result is stale until the next renderdi.
+    // One dab on the field; the result is stale until the next render.
     void DoEffekt(const EffectParams& params, EffectHost& host);
+    // Brings the result up to date after dabs: rebuilds only the part of it
+    // that the dabs since the last render can have changed, or the whole
+    // picture when it cannot be updated in place (which also says why).
+    void renderChanged(MessageSink& messages);
 
     const Dib& source() const { return source_.get(); }
     const Dib& result() const { return result_.get(); }
@@ -55,6 +59,9 @@ private:
     OwnedDib result_;
     DisplacementField field_;
     ZoomRatio zoom_;
+    // The bounding box of the dabs since the last render: a cache of what
+    // the result lacks, not state that changes any outcome.
+    DabRect stale_;
 };
 
 }  // namespace grimora

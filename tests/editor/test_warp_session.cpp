@@ -8,6 +8,8 @@
 
 #include "editor/warp_session.h"
 #include "picture/dib_queries.h"
+#include "picture/pictrix.h"
+#include "warp/render.h"
 
 namespace grimora {
 namespace {
@@ -88,6 +90,91 @@ TEST(WarpSession, LoadTakesThePictureWithAFreshFieldAndKeepsTheZoom) {
     ASSERT_TRUE(session.setZoom({10, 33}));
     EXPECT_EQ(session.viewWidth(), 30);
     EXPECT_EQ(session.viewHeight(), 22);
+}
+
+class QuietEffectHost : public EffectHost {
+public:
+    void SetProStatus(int32_t) override {}
+    void PaintBox1Paint() override {}
+};
+
+// Renders the session's field from scratch, for comparison.
+OwnedDib WholeRender(const WarpSession& session) {
+    OwnedDib result;
+    Messages messages;
+    renderdi(session.source(), session.field(), result, messages);
+    return result;
+}
+
+void ExpectSameRows(const Dib& a, const Dib& b) {
+    ASSERT_EQ(DibWidth(a), DibWidth(b));
+    ASSERT_EQ(DibHeight(a), DibHeight(b));
+    for (int32_t r = 0; r < DibHeight(a); ++r) {
+        ASSERT_EQ(std::memcmp(DibRow(a, r), DibRow(b, r), 3 * static_cast<size_t>(DibWidth(a))), 0)
+            << "row " << r;
+    }
+}
+
+// The partial render must match a whole one whatever the dabs since the last
+// render: several at once, ones at the edges and one wholly outside.
+TEST(WarpSession, RenderingWhatTheDabsChangedMatchesAWholeRender) {
+    WarpSession session;
+    OwnedDib picture;
+    ASSERT_TRUE(picture.make(97, 61, 24));
+    for (int32_t r = 0; r < 61; ++r) {
+        for (int32_t c = 0; c < 97; ++c) {
+            setpixel(picture.get(), c, r, static_cast<uint32_t>(c * 5 + (r << 10) + (c * r << 16)));
+        }
+    }
+    Messages messages;
+    ASSERT_TRUE(session.loadPicture(std::move(picture), messages));
+    QuietEffectHost host;
+    const auto dab = [&](int32_t x, int32_t y, EffectMode mode, int32_t radius) {
+        EffectParams params;
+        params.centreX = x;
+        params.centreY = y;
+        params.mouseX = x + 3;
+        params.mouseY = y - 2;
+        params.prevMouseX = x;
+        params.prevMouseY = y;
+        params.mode = mode;
+        params.radius = radius;
+        params.strength = 0.7;
+        session.DoEffekt(params, host);
+    };
+    dab(20, 30, EffectMode::Grow, 12);
+    session.renderChanged(messages);
+    ExpectSameRows(session.result(), WholeRender(session).get());
+    // Two dabs far apart before one render, the second over a corner.
+    dab(80, 10, EffectMode::Shrink, 9);
+    dab(0, 60, EffectMode::Smear, 15);
+    session.renderChanged(messages);
+    ExpectSameRows(session.result(), WholeRender(session).get());
+    dab(500, -40, EffectMode::Lug, 20);
+    dab(50, 30, EffectMode::Rubber, 200);
+    session.renderChanged(messages);
+    ExpectSameRows(session.result(), WholeRender(session).get());
+    EXPECT_TRUE(messages.texts.empty());
+}
+
+// A source that is not at 24 bits cannot be updated in place: the whole render
+// runs and says why, at every step.
+TEST(WarpSession, RenderingChangesOfAPalettePictureShowsTheMessageEachTime) {
+    WarpSession session;
+    OwnedDib picture;
+    ASSERT_TRUE(picture.make(16, 16, 8));
+    Messages messages;
+    ASSERT_TRUE(session.loadPicture(std::move(picture), messages));
+    ASSERT_EQ(messages.texts.size(), 1u);
+    QuietEffectHost host;
+    EffectParams params;
+    params.centreX = 8;
+    params.centreY = 8;
+    params.radius = 5;
+    session.DoEffekt(params, host);
+    session.renderChanged(messages);
+    session.renderChanged(messages);
+    EXPECT_EQ(messages.texts, std::vector<std::string>(3, kNot24BitsMessage));
 }
 
 }  // namespace
