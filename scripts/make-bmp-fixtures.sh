@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates the bitmap fixtures of tests/fixtures/bmp/ with encoders that
 # are not ours: netpbm's ppmtobmp, ImageMagick and Python's Pillow (Debian
 # packages netpbm, imagemagick, python3-pil). The reference pictures that the
