@@ -21,12 +21,12 @@ static int compareDoubles(const void* a, const void* b) {
 // The enum value of a property of an operation, found by its nick, so that
 // nothing here depends on the enum's numbering.
 static gint enumValue(const char* operation, const char* property, const char* nick) {
-    GParamSpec* spec = gegl_operation_find_property(operation, property);
-    if (spec == NULL || !G_IS_PARAM_SPEC_ENUM(spec)) {
+    GParamSpec* param = gegl_operation_find_property(operation, property);
+    if (param == NULL || !G_IS_PARAM_SPEC_ENUM(param)) {
         fprintf(stderr, "%s has no enum property %s\n", operation, property);
         exit(1);
     }
-    GEnumValue* value = g_enum_get_value_by_nick(G_PARAM_SPEC_ENUM(spec)->enum_class, nick);
+    GEnumValue* value = g_enum_get_value_by_nick(G_PARAM_SPEC_ENUM(param)->enum_class, nick);
     if (value == NULL) {
         fprintf(stderr, "%s.%s has no value %s\n", operation, property, nick);
         exit(1);
