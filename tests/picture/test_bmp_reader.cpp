@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,19 +17,14 @@
 #include "picture/open_dib.h"
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
+#include "reader_fixtures.h"
 
 namespace grimora {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace fixtures;
 
 const std::string kFixtures = std::string(GRIMORA_FIXTURES) + "/bmp/";
-
-Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in) << "cannot read " << path;
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 Bytes Fixture(const std::string& name) {
     return ReadFile(kFixtures + name);
@@ -51,113 +45,14 @@ void PutU16(Bytes& b, std::size_t at, uint16_t v) {
     b[at + 1] = static_cast<uint8_t>(v >> 8);
 }
 
-struct Rgb {
-    int r = 0, g = 0, b = 0;
-    bool operator==(const Rgb&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Rgb& c) {
-    return out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
-
-// A binary PPM (P6, maxval 255) as rows from the top.
-struct Reference {
-    int width = 0, height = 0;
-    std::vector<Rgb> pixels;
-    Rgb at(int x, int top) const { return pixels[static_cast<std::size_t>(top * width + x)]; }
-};
-
-Reference ReadPpm(const std::string& name) {
-    std::ifstream in(kFixtures + name, std::ios::binary);
-    std::string magic;
-    int maxval = 0;
-    Reference ref;
-    in >> magic >> ref.width >> ref.height >> maxval;
-    in.get();
-    EXPECT_EQ(magic, "P6") << name;
-    EXPECT_EQ(maxval, 255) << name;
-    for (int i = 0; i < ref.width * ref.height; ++i) {
-        Rgb c;
-        c.r = in.get();
-        c.g = in.get();
-        c.b = in.get();
-        ref.pixels.push_back(c);
-    }
-    EXPECT_TRUE(in) << name << " is short";
-    return ref;
-}
-
-OwnedDib Load(const Bytes& file) {
-    Dib dib;
-    OpenDibFromMemory(dib, file.data(), file.size(), nullptr);
-    return OwnedDib(dib);
-}
-
-// Pixel x of memory row y as a colour; palette indices through logPalette.
-Rgb Colour(const Dib& dib, int x, int y) {
-    const uint32_t v = getpixel(dib, x, y);
-    if (dib.info->bmiHeader.biBitCount <= 8) {
-        const PaletteEntry& e = dib.logPalette.palPalEntry[v];
-        return {e.peRed, e.peGreen, e.peBlue};
-    }
-    return {static_cast<int>(v & 0xFF), static_cast<int>(v >> 8 & 0xFF),
-            static_cast<int>(v >> 16 & 0xFF)};
-}
-
-// Compares a loaded picture with a reference, stopping at the first
-// difference so that one fault does not bury the report.
-void ExpectPicture(const Dib& dib, const Reference& ref) {
-    ASSERT_NE(dib.bits, nullptr) << dib.errorText;
-    ASSERT_EQ(dib.info->bmiHeader.biWidth, ref.width);
-    ASSERT_EQ(dib.info->bmiHeader.biHeight, ref.height);
-    for (int top = 0; top < ref.height; ++top) {
-        for (int x = 0; x < ref.width; ++x) {
-            const Rgb got = Colour(dib, x, ref.height - 1 - top);
-            if (got != ref.at(x, top)) {
-                ADD_FAILURE() << "first difference at x " << x << ", y " << top
-                              << " from the top: got " << got << ", expected " << ref.at(x, top);
-                return;
-            }
-        }
-    }
-}
-
-// Drawing uses the colour table, conversion uses logPalette: both must agree.
-void ExpectPaletteFilled(const Dib& dib) {
-    const int bits = dib.info->bmiHeader.biBitCount;
-    ASSERT_LE(bits, 8);
-    EXPECT_EQ(dib.hasPalette, 1);
-    EXPECT_NE(dib.palette, nullptr);
-    ASSERT_EQ(dib.logPalette.palNumEntries, 1 << bits);
-    for (int i = 0; i < (1 << bits); ++i) {
-        const RgbQuad& q = dib.info->bmiColors[i];
-        const PaletteEntry& e = dib.logPalette.palPalEntry[i];
-        ASSERT_EQ(Rgb(q.rgbRed, q.rgbGreen, q.rgbBlue), Rgb(e.peRed, e.peGreen, e.peBlue))
-            << "entry " << i;
-    }
-}
-
-struct FixtureCase {
-    const char* file;
-    const char* reference;
-    int deliveredBits;
-};
-
-void PrintTo(const FixtureCase& c, std::ostream* out) {
-    *out << c.file;
+Reference Ppm(const std::string& name) {
+    return ReadPpm(kFixtures + name);
 }
 
 class EncodedByOthers : public ::testing::TestWithParam<FixtureCase> {};
 
 TEST_P(EncodedByOthers, ReadsAsTheEncoderSawIt) {
-    const FixtureCase& c = GetParam();
-    const OwnedDib dib = Load(Fixture(c.file));
-    ExpectPicture(*dib, ReadPpm(c.reference));
-    ASSERT_NE(dib->bits, nullptr);
-    EXPECT_EQ(dib->info->bmiHeader.biBitCount, c.deliveredBits);
-    if (c.deliveredBits <= 8) {
-        ExpectPaletteFilled(*dib);
-    }
+    ExpectFixture("bmp", GetParam());
 }
 
 // The 1-bit files hold two colours other than black and white, so they arrive
@@ -179,10 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FixtureCase{"magick_v5_16bit_565.bmp", "magick_v5_16bit_565.ppm", 24},
                       FixtureCase{"magick_v5_24bit.bmp", "colour.ppm", 24},
                       FixtureCase{"magick_v5_32bit_alpha.bmp", "colour.ppm", 24}),
-    [](const auto& info) {
-        std::string name = info.param.file;
-        return name.substr(0, name.find('.'));
-    });
+    FixtureName);
 
 // Rebuilds a bitmap file with an info header of another length: the header is
 // cut or padded with zeros, and the offsets move with the data after it.
@@ -249,7 +141,7 @@ class RebuiltVariants : public ::testing::TestWithParam<VariantCase> {};
 TEST_P(RebuiltVariants, ReadAsTheirSource) {
     const VariantCase& c = GetParam();
     const OwnedDib dib = Load(c.rebuild(Fixture(c.source)));
-    ExpectPicture(*dib, ReadPpm(c.reference));
+    ExpectPicture(*dib, Ppm(c.reference));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -580,7 +472,7 @@ TEST_F(OpenDibFile, ReadsByContentWhateverTheName) {
     Dib dib;
     OpenDib(dib, renamed.c_str(), nullptr);
     const OwnedDib owned(dib);
-    ExpectPicture(dib, ReadPpm("colour.ppm"));
+    ExpectPicture(dib, Ppm("colour.ppm"));
 }
 
 TEST_F(OpenDibFile, ReportsWhyItCannotOpen) {

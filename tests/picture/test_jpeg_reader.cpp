@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -8,22 +6,16 @@
 
 #include "picture/open_dib.h"
 #include "picture/owned_dib.h"
+#include "reader_fixtures.h"
 
 namespace grimora {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using fixtures::Bytes;
+using fixtures::LoadError;
 
 Bytes Fixture(const std::string& name) {
-    std::ifstream in(std::string(GRIMORA_FIXTURES) + "/jpeg/" + name, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string LoadError(const Bytes& file) {
-    Dib dib;
-    OpenDibFromMemory(dib, file.data(), file.size(), nullptr);
-    const OwnedDib picture(dib);
-    return dib.bits == nullptr ? dib.errorText : "loaded";
+    return fixtures::FixtureFile("jpeg", name);
 }
 
 // The file with the size in its frame header replaced.

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "own_format_fixtures.h"
 #include "picture/pcx_reader.h"
+#include "reader_fixtures.h"
 
 namespace grimora {
 namespace {

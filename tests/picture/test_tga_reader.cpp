@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "own_format_fixtures.h"
 #include "picture/tga_reader.h"
+#include "reader_fixtures.h"
 
 namespace grimora {
 namespace {

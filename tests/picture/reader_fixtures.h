@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Shared by the TGA, PCX and IFF reader tests: fixtures written by other
-// programs (scripts/make-own-format-fixtures.sh), their reference pictures,
-// and the comparison of a loaded picture with one.
+// Shared by the reader tests: fixtures written by other programs
+// (scripts/make-*-fixtures.sh), their reference pictures, and the comparison
+// of a loaded picture with one.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +28,18 @@ inline Bytes ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     EXPECT_TRUE(in) << "cannot read " << path;
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline Bytes FixtureFile(const std::string& folder, const std::string& name) {
+    return ReadFile(std::string(GRIMORA_FIXTURES) + "/" + folder + "/" + name);
+}
+
+// "loaded", or the message with which the loader refused the file.
+inline std::string LoadError(const Bytes& file) {
+    Dib dib;
+    OpenDibFromMemory(dib, file.data(), file.size(), nullptr);
+    const OwnedDib picture(dib);
+    return dib.bits == nullptr ? dib.errorText : "loaded";
 }
 
 struct Rgb {
