@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Files written by other encoders (Pillow, ImageMagick, netpbm; made by
 // scripts/make-library-fixtures.sh) load as the picture they were made from.
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <ostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,58 +9,14 @@
 #include "picture/open_dib.h"
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
+#include "reader_fixtures.h"
 
 namespace grimora {
 namespace {
 
 const std::string kFixtures = std::string(GRIMORA_FIXTURES) + "/";
 
-struct Reference {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgb;  // top row first
-};
-
-// Binary PPM with maxval 255, as Pillow writes it.
-Reference ReadPpm(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int maxval = 0;
-    Reference ref;
-    in >> magic >> ref.width >> ref.height >> maxval;
-    in.get();
-    ref.rgb.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    EXPECT_EQ(magic, "P6") << path;
-    EXPECT_EQ(maxval, 255) << path;
-    EXPECT_EQ(ref.rgb.size(), std::size_t(ref.width) * ref.height * 3) << path;
-    return ref;
-}
-
-// The colour a pixel shows: palette indices through logPalette.
-void PixelColour(const Dib& dib, int x, int memoryRow, int rgb[3]) {
-    const uint32_t v = getpixel(dib, x, memoryRow);
-    if (dib.info->bmiHeader.biBitCount <= 8) {
-        const PaletteEntry& e = dib.logPalette.palPalEntry[v];
-        rgb[0] = e.peRed;
-        rgb[1] = e.peGreen;
-        rgb[2] = e.peBlue;
-    } else {
-        rgb[0] = int(v & 0xFF);
-        rgb[1] = int(v >> 8 & 0xFF);
-        rgb[2] = int(v >> 16 & 0xFF);
-    }
-}
-
-struct FixtureCase {
-    const char* file;
-    const char* reference;
-    int deliveredBits;
-    int tolerance;  // largest difference of one channel
-};
-
-void PrintTo(const FixtureCase& c, std::ostream* out) {
-    *out << c.file;
-}
+using namespace fixtures;
 
 class LibraryFixtures : public ::testing::TestWithParam<FixtureCase> {};
 
@@ -75,44 +26,13 @@ TEST_P(LibraryFixtures, LoadAsTheEncoderSawThem) {
     Dib loaded;
     OpenDib(loaded, (kFixtures + c.file).c_str(), [&](int p) { percents.push_back(p); });
     const OwnedDib dib(loaded);
-    ASSERT_NE(dib->bits, nullptr) << dib->errorText;
-    const Reference ref = ReadPpm(kFixtures + c.reference);
-    ASSERT_EQ(dib->info->bmiHeader.biWidth, ref.width);
-    ASSERT_EQ(dib->info->bmiHeader.biHeight, ref.height);
+    ExpectPicture(*dib, ReadPpm(kFixtures + c.reference), c.tolerance);
+    ASSERT_NE(dib->bits, nullptr);
     EXPECT_EQ(dib->info->bmiHeader.biBitCount, c.deliveredBits);
     ASSERT_FALSE(percents.empty());
     EXPECT_EQ(percents.back(), 100);
-
-    int worst = 0;
-    std::ostringstream first;
-    for (int top = 0; top < ref.height; ++top) {
-        for (int x = 0; x < ref.width; ++x) {
-            int got[3];
-            PixelColour(*dib, x, ref.height - 1 - top, got);
-            const uint8_t* want = &ref.rgb[(std::size_t(top) * ref.width + x) * 3];
-            for (int k = 0; k < 3; ++k) {
-                const int d = std::abs(got[k] - want[k]);
-                if (d > c.tolerance && first.tellp() == 0) {
-                    first << "first difference at x " << x << ", y " << top << " from the top: got "
-                          << got[0] << "," << got[1] << "," << got[2] << ", expected "
-                          << int(want[0]) << "," << int(want[1]) << "," << int(want[2]);
-                }
-                worst = std::max(worst, d);
-            }
-        }
-    }
-    EXPECT_LE(worst, c.tolerance) << first.str();
-
     if (c.deliveredBits <= 8) {
-        // Drawing uses the colour table, conversion logPalette: both are filled.
-        ASSERT_EQ(dib->logPalette.palNumEntries, 1 << c.deliveredBits);
-        EXPECT_NE(dib->palette, nullptr);
-        for (int i = 0; i < (1 << c.deliveredBits); ++i) {
-            const RgbQuad& q = dib->info->bmiColors[i];
-            const PaletteEntry& e = dib->logPalette.palPalEntry[i];
-            ASSERT_TRUE(q.rgbRed == e.peRed && q.rgbGreen == e.peGreen && q.rgbBlue == e.peBlue)
-                << "entry " << i;
-        }
+        ExpectPaletteFilled(*dib);
     }
     if (c.deliveredBits == 1) {
         EXPECT_EQ(getpixel(*dib, 0, 0) == 0 ? 0 : 1, getpixel(*dib, 0, 0));
