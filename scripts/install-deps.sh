@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Puts every Debian package that building, running and testing Grimora needs
-# on the machine. Safe to run again: it only calls apt-get when something is
-# missing, and says nothing then.
+# on the machine, or only the packages given as arguments (the generator
+# scripts name the encoders they alone need). Safe to run again: it only calls
+# apt-get when something is missing, and says nothing then.
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,10 @@ packages=(
   xvfb xauth fonts-liberation
   clang libclang-rt-14-dev
 )
+
+if [ $# -gt 0 ]; then
+  packages=("$@")
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -14,23 +14,15 @@
 # transparent. It is an ordinary colour of the GIF, not its transparent
 # index: our reader shows a transparent index as white, which glyphs use.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 
 out="$(cd "$(dirname "$0")/.." && pwd)/resources"
 python=/usr/bin/python3  # Debian's, which has python3-pil
 mkdir -p "$out"
 
-# The drawing tools are needed only here, so they are installed here rather
-# than by install-deps.sh.
-need=()
-for p in python3-pil fonts-dejavu-core; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+# The drawing tools are needed only here, so they are not in install-deps.sh's
+# own list.
+"$here/install-deps.sh" python3-pil fonts-dejavu-core
 
 OUT="$out" "$python" - <<'PY'
 import math

@@ -7,22 +7,14 @@
 # white, 16-bit samples given as v × 257 so that they reduce to v exactly),
 # and then every variant of the format made from them.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 
 root="$(cd "$(dirname "$0")/.." && pwd)/tests/fixtures"
 python=/usr/bin/python3  # Debian's, which has python3-pil
 
-# The encoders are needed only here, not to build or test, so they are
-# installed here rather than by install-deps.sh.
-need=()
-for p in netpbm imagemagick python3-pil; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+# The encoders are needed only here, not to build or test, so they are not
+# in install-deps.sh's own list.
+"$here/install-deps.sh" netpbm imagemagick python3-pil
 mkdir -p "$root"/{gif,jpeg,png,tiff}
 
 # 13 x 7 pixels: rows of 1-, 2- and 4-bit pictures end mid-byte, and every

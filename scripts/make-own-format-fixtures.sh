@@ -9,22 +9,14 @@
 # decoded again and checked against its reference, so a fixture that does not
 # hold its reference picture is never committed.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 
 root="$(cd "$(dirname "$0")/.." && pwd)/tests/fixtures"
 python=/usr/bin/python3  # Debian's, which has python3-pil
 convert=/usr/bin/convert
 mkdir -p "$root/tga" "$root/pcx" "$root/iff"
 
-need=()
-for p in netpbm imagemagick python3-pil; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+"$here/install-deps.sh" netpbm imagemagick python3-pil
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
