@@ -13,51 +13,23 @@
 #include "warp/displacement_field.h"
 #include "warp/effect.h"
 #include "warp/render.h"
+#include "warp_bench_support.h"
 
 namespace {
 
 using namespace grimora;
 
-class QuietHost : public EffectHost {
-public:
-    void SetProStatus(int32_t) override {}
-    void PaintBox1Paint() override {}
-};
+using bench::Scene;
 
-class QuietMessages : public MessageSink {
-public:
-    void showMessage(const std::string&) override {}
-};
-
-struct Scene {
-    Scene(int32_t width, int32_t height) : field(width, height) {
-        source.make(width, height, 24);
-        const Dib& s = source.get();
-        for (int32_t r = 0; r < height; ++r) {
-            uint8_t* row = DibRow(s, r);
-            for (int32_t k = 0; k < 3 * width; ++k) {
-                row[k] = static_cast<uint8_t>(r * 7 + k * 13);
-            }
-        }
-        InitMask(field);
-        renderdi(source.get(), field, result, messages);
-    }
-
-    EffectParams dab(int32_t radius) const {
-        EffectParams p;
-        p.centreX = field.width() / 2;
-        p.centreY = field.height() / 2;
-        p.mode = EffectMode::Grow;
-        p.radius = radius;
-        return p;
-    }
-
-    OwnedDib source;
-    OwnedDib result;
-    DisplacementField field;
-    QuietHost host;
-    QuietMessages messages;
-};
+// A grow dab at the picture's centre.
+EffectParams CentreDab(const Scene& scene, int32_t radius) {
+    EffectParams p;
+    p.centreX = scene.field.width() / 2;
+    p.centreY = scene.field.height() / 2;
+    p.mode = EffectMode::Grow;
+    p.radius = radius;
+    return p;
+}
 
 void SetCounters(benchmark::State& state, const Scene& scene) {
     state.counters["Mpx"] = static_cast<double>(scene.field.size()) / 1e6;
@@ -65,7 +37,7 @@ void SetCounters(benchmark::State& state, const Scene& scene) {
 
 void BM_PaintingStep(benchmark::State& state) {
     Scene scene(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
-    const EffectParams p = scene.dab(static_cast<int32_t>(state.range(2)));
+    const EffectParams p = CentreDab(scene, static_cast<int32_t>(state.range(2)));
     for (auto _ : state) {
         DoEffekt(scene.field, p, scene.host);
         renderdiRect(scene.source.get(), scene.field, scene.result,
@@ -79,7 +51,7 @@ void BM_PaintingStep(benchmark::State& state) {
 // The two halves of a step on their own.
 void BM_Dab(benchmark::State& state) {
     Scene scene(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
-    const EffectParams p = scene.dab(static_cast<int32_t>(state.range(2)));
+    const EffectParams p = CentreDab(scene, static_cast<int32_t>(state.range(2)));
     for (auto _ : state) {
         DoEffekt(scene.field, p, scene.host);
         benchmark::DoNotOptimize(scene.field.data());

@@ -18,42 +18,13 @@
 #include "warp/effect.h"
 #include "warp/effect_reference.h"
 #include "warp/render.h"
+#include "warp_bench_support.h"
 
 namespace {
 
 using namespace grimora;
 
-class QuietHost : public EffectHost {
-public:
-    void SetProStatus(int32_t percent) override { benchmark::DoNotOptimize(percent); }
-    void PaintBox1Paint() override {}
-};
-
-class QuietMessages : public MessageSink {
-public:
-    void showMessage(const std::string&) override {}
-};
-
-struct Scene {
-    Scene(int32_t width, int32_t height) : field(width, height) {
-        source.make(width, height, 24);
-        const Dib& s = source.get();
-        for (int32_t r = 0; r < height; ++r) {
-            uint8_t* row = DibRow(s, r);
-            for (int32_t k = 0; k < 3 * width; ++k) {
-                row[k] = static_cast<uint8_t>(r * 7 + k * 13);
-            }
-        }
-        InitMask(field);
-        renderdi(source.get(), field, result, messages);
-    }
-
-    OwnedDib source;
-    OwnedDib result;
-    DisplacementField field;
-    QuietHost host;
-    QuietMessages messages;
-};
+using bench::Scene;
 
 // A stroke of 64 dabs wandering within 100 pixels of the picture's centre, so
 // that a radius of 300 stays inside a 1-megapixel picture too; the mouse moves
