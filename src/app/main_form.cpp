@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDialog>
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
@@ -48,6 +47,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     buildLayout();
     FormCreate();
     connectHandlers();
+    setUpPicturePage();
+    setUpResultPage();
 }
 
 TMainForm::~TMainForm() {
@@ -114,14 +115,6 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::EndeBtnClick() {
     close();
-}
-
-void TMainForm::ueberbtnClick() {
-    // Stands in for the about box: made for this click, gone after it.
-    QDialog about(this);
-    about.setWindowTitle(QStringLiteral("Info"));
-    about.resize(300, 200);
-    about.exec();
 }
 
 void TMainForm::wwwBtnClick() {
@@ -240,44 +233,6 @@ void TMainForm::WMUser(int32_t wParam) {
 
 void TMainForm::SetProStatus(int32_t percent) {
     StatusBar1->SetProStatus(percent);
-}
-
-void TMainForm::showMessage(const std::string& text) {
-    MessageBox(this, QString::fromStdString(text), QString::fromUtf8(kApplicationTitle), MB_OK);
-}
-
-void TMainForm::captureMouse() {
-    PaintBox1->captureMouse();
-}
-
-void TMainForm::releaseMouse() {
-    PaintBox1->releaseMouse();
-}
-
-void TMainForm::setTimerEnabled(bool enabled) {
-    if (enabled) {
-        Timer1->start();
-    } else {
-        Timer1->stop();
-    }
-}
-
-void TMainForm::drawOutline(const OutlineRect& rect) {
-    PaintBox1->drawOutline(rect);
-}
-
-void TMainForm::eraseOutline(const OutlineRect& rect) {
-    PaintBox1->eraseOutline(rect);
-}
-
-void TMainForm::drawPicture() {
-    PaintBox1->drawPicture();
-}
-
-void TMainForm::setViewSize(int64_t width, int64_t height) {
-    // Called after every change of the zoom ratio or the picture.
-    PaintBox1->setPicture(&session_->result(), session_->zoom());
-    PaintBox1->setViewSize(width, height);
 }
 
 }  // namespace grimora

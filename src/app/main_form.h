@@ -158,6 +158,10 @@ private:
 
     void FormCreate();
     void FormDestroy();
+    // Behaviour of the picture page and of the result page's dialogs, set up
+    // once the layout and the session exist.
+    void setUpPicturePage();
+    void setUpResultPage();
 
     // The window's wheel handling; steps of 120 units, the rest kept for
     // the next event.

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window as the editing view's host: forwards the stroke's drawing,
+// timer and capture to the views.
+#include <string>
+
+#include <QString>
+#include <QTimer>
+
+#include "app/main_form.h"
+#include "editor/views/edit_canvas.h"
+#include "platform/message_box.h"
+
+namespace grimora {
+
+void TMainForm::showMessage(const std::string& text) {
+    MessageBox(this, QString::fromStdString(text), QString::fromUtf8(kApplicationTitle), MB_OK);
+}
+
+void TMainForm::captureMouse() {
+    PaintBox1->captureMouse();
+}
+
+void TMainForm::releaseMouse() {
+    PaintBox1->releaseMouse();
+}
+
+void TMainForm::setTimerEnabled(bool enabled) {
+    if (enabled) {
+        Timer1->start();
+    } else {
+        Timer1->stop();
+    }
+}
+
+void TMainForm::drawOutline(const OutlineRect& rect) {
+    PaintBox1->drawOutline(rect);
+}
+
+void TMainForm::eraseOutline(const OutlineRect& rect) {
+    PaintBox1->eraseOutline(rect);
+}
+
+void TMainForm::drawPicture() {
+    PaintBox1->drawPicture();
+}
+
+void TMainForm::setViewSize(int64_t width, int64_t height) {
+    // Called after every change of the zoom ratio or the picture.
+    PaintBox1->setPicture(&session_->result(), session_->zoom());
+    PaintBox1->setViewSize(width, height);
+}
+
+}  // namespace grimora
