@@ -104,6 +104,11 @@ QPixmap LayoutPixmap(LayoutPicture which) {
     return DecodeLayoutPicture(LayoutPicturePath(which), EntryOf(which).keyed);
 }
 
+QPixmap AboutLogoPixmap() {
+    [[maybe_unused]] static const bool registered = (InitLayoutResources(), true);
+    return DecodeLayoutPicture(QString::fromLatin1(kAboutLogoPath), false);
+}
+
 QPixmap DecodeLayoutPicture(const QString& path, bool keyed) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {

@@ -50,6 +50,11 @@ inline constexpr int kLayoutPictureCount = static_cast<int>(LayoutPicture::AppIc
 // decoration but still works. Needs the QGuiApplication.
 QPixmap LayoutPixmap(LayoutPicture which);
 
+// The about box's logo, 306 x 322, opaque; null (with a warning) when it
+// cannot be read. Needs the QGuiApplication.
+QPixmap AboutLogoPixmap();
+inline constexpr const char* kAboutLogoPath = ":/layout/about_logo.jpg";
+
 // The resource path of a picture, for messages and tests.
 QString LayoutPicturePath(LayoutPicture which);
 

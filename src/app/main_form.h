@@ -22,9 +22,11 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
@@ -38,6 +40,7 @@ namespace grimora {
 
 class EditCanvas;
 class Panel;
+class PrinterHolder;
 class ProgressStatusBar;
 class ResultView;
 class SpinEdit;
@@ -62,6 +65,17 @@ public:
     bool FormCloseQuery();
     void EndeBtnClick();
     void ueberbtnClick();
+    // The result page: the save dialog, then the picture written; the print
+    // dialog, then the picture printed.
+    void SaveAsBtnClick();
+    void PrintBtnClick();
+    // Writes the result picture to `fileName`, whose extension names the
+    // format. On failure a message box names the file and the reason, and
+    // nothing else changes. True when written.
+    bool saveResult(const QString& fileName);
+    // The printer that the print dialog sets up and prints on, kept for the
+    // next printing; made at its first use.
+    QPrinter& printer();
     void wwwBtnClick();
     void PageControl2Change();
 
@@ -136,6 +150,7 @@ public:
     QPushButton* PrintBtn = nullptr;
     QScrollArea* ErgScrollBox = nullptr;
     ResultView* ErgPaintBox = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
 
     // Bottom bar and status bar.
     QPushButton* wwwBtn = nullptr;
@@ -183,6 +198,9 @@ private:
     RandomSource random_;
     std::unique_ptr<WarpSession> session_;
     std::unique_ptr<StrokeController> strokes_;
+    // Result page: where the save dialog opens next, and the printer.
+    QString saveFolder_;
+    PrinterHolder* printerHolder_ = nullptr;
     int wheelRest_ = 0;
 };
 

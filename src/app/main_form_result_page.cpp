@@ -1,19 +1,91 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The result page and the bottom bar's dialogs: saving, printing, the about box.
-#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QString>
 
+#include "app/dialogs/about_box.h"
+#include "app/dialogs/print_form.h"
+#include "app/dialogs/print_picture.h"
+#include "app/dialogs/save_dialog.h"
 #include "app/main_form.h"
+#include "picture/picture_writer.h"
+#include "platform/message_box.h"
 
 namespace grimora {
 
-void TMainForm::setUpResultPage() {}
+namespace {
+
+const QString kSaveCaption = QStringLiteral("Save picture as...");
+const QString kPrintCaption = QStringLiteral("Print picture...");
+
+}  // namespace
+
+void TMainForm::setUpResultPage() {
+    saveFolder_ = executableFolder_;
+    SaveDialog1 = MakeSaveDialog(this, saveFolder_);
+    connect(SaveAsBtn, &QPushButton::clicked, this, &TMainForm::SaveAsBtnClick);
+    connect(PrintBtn, &QPushButton::clicked, this, &TMainForm::PrintBtnClick);
+}
+
+void TMainForm::SaveAsBtnClick() {
+    SaveDialog1->setDirectory(saveFolder_);
+    for (;;) {
+        if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty()) {
+            return;
+        }
+        const QString fileName =
+            SaveFileName(SaveDialog1->selectedFiles().first(), SaveDialog1->selectedNameFilter());
+        // Asked here rather than by the dialog, which would ask about the
+        // name before its extension was added.
+        if (QFileInfo::exists(fileName) &&
+            MessageBox(this,
+                       QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                           .arg(QDir::toNativeSeparators(fileName)),
+                       kSaveCaption, MB_YESNO | MB_ICONWARNING) != IDYES) {
+            SaveDialog1->selectFile(QFileInfo(fileName).fileName());
+            continue;
+        }
+        if (saveResult(fileName)) {
+            saveFolder_ = QFileInfo(fileName).absolutePath();
+        }
+        return;
+    }
+}
+
+bool TMainForm::saveResult(const QString& fileName) {
+    std::string error;
+    if (!SavePicture(session_->result(), QFile::encodeName(fileName).toStdString(), error)) {
+        MessageBox(this, QString::fromStdString(error), kSaveCaption, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    return true;
+}
+
+QPrinter& TMainForm::printer() {
+    if (printerHolder_ == nullptr) {
+        printerHolder_ = new PrinterHolder(this);
+    }
+    return printerHolder_->printer();
+}
+
+void TMainForm::PrintBtnClick() {
+    TPrintForm form(this, session_->result(), printer());
+    if (form.exec() != QDialog::Accepted) {
+        return;
+    }
+    QString error;
+    if (!PrintPicture(printer(), session_->result(), form.options(), *this, error)) {
+        MessageBox(this, error, kPrintCaption, MB_OK | MB_ICONERROR);
+    }
+}
 
 void TMainForm::ueberbtnClick() {
-    // Stands in for the about box: made for this click, gone after it.
-    QDialog about(this);
-    about.setWindowTitle(QStringLiteral("Info"));
-    about.resize(300, 200);
+    // Made for this click, with this moment's year, and gone after it.
+    TAboutBox about(this);
     about.exec();
 }
 

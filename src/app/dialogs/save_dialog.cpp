@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/dialogs/save_dialog.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace grimora {
+
+namespace {
+
+// The extensions a file type's entry lists, without the "*.", in order.
+QStringList ExtensionsOf(const QString& fileType) {
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+    QStringList extensions;
+    for (const QRegularExpressionMatch& match : pattern.globalMatch(fileType)) {
+        extensions << match.captured(1);
+    }
+    return extensions;
+}
+
+}  // namespace
+
+QStringList SaveFileTypes() {
+    return {QStringLiteral("PNG picture (*.png)"), QStringLiteral("JPEG picture (*.jpg *.jpeg)"),
+            QStringLiteral("Windows bitmap (*.bmp)"),
+            QStringLiteral("TIFF picture (*.tif *.tiff)")};
+}
+
+QString SaveFileName(const QString& chosen, const QString& fileType) {
+    QStringList written;
+    for (const QString& type : SaveFileTypes()) {
+        written << ExtensionsOf(type);
+    }
+    const QString suffix = QFileInfo(chosen).suffix();
+    if (!suffix.isEmpty() && written.contains(suffix, Qt::CaseInsensitive)) {
+        return chosen;
+    }
+    QStringList own = ExtensionsOf(fileType);
+    if (own.isEmpty()) {
+        own = ExtensionsOf(SaveFileTypes().first());
+    }
+    QString name = chosen;
+    if (!name.endsWith(QLatin1Char('.'))) {
+        name += QLatin1Char('.');
+    }
+    return name + own.first();
+}
+
+QFileDialog* MakeSaveDialog(QWidget* parent, const QString& folder) {
+    auto* dialog = new QFileDialog(parent);
+    dialog->setObjectName(QStringLiteral("SaveDialog1"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    dialog->setSizeGripEnabled(true);
+    dialog->setNameFilters(SaveFileTypes());
+    dialog->setDirectory(folder);
+    return dialog;
+}
+
+}  // namespace grimora

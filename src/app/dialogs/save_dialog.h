@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The save dialog of the result page and the choice of the name written.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QFileDialog;
+class QWidget;
+
+namespace grimora {
+
+// The file types offered, the first one chosen at the start.
+QStringList SaveFileTypes();
+
+// The file to write for a name chosen with the file type `fileType` (one of
+// SaveFileTypes()): the name as it stands when it ends in an extension we
+// write, otherwise with the file type's first extension added ("face" and
+// "face.v2" become "face.png" and "face.v2.png" as PNG picture).
+QString SaveFileName(const QString& chosen, const QString& fileType);
+
+// Qt's own (not the desktop's) file dialog for saving, opening in `folder`.
+// It does not ask before overwriting: the name it returns may still gain an
+// extension, so the caller asks about the name that will be written.
+QFileDialog* MakeSaveDialog(QWidget* parent, const QString& folder);
+
+}  // namespace grimora
