@@ -191,6 +191,7 @@ private:
     void drawOutline(const OutlineRect& rect) override;
     void eraseOutline(const OutlineRect& rect) override;
     void drawPicture() override;
+    void drawPictureRect(const DabRect& pictureRect) override;
     void setViewSize(int64_t width, int64_t height) override;
 
     QString executableFolder_;

@@ -44,6 +44,10 @@ void TMainForm::drawPicture() {
     PaintBox1->drawPicture();
 }
 
+void TMainForm::drawPictureRect(const DabRect& pictureRect) {
+    PaintBox1->drawPictureRect(pictureRect);
+}
+
 void TMainForm::setViewSize(int64_t width, int64_t height) {
     // Called after every change of the zoom ratio or the picture.
     PaintBox1->setPicture(&session_->result(), session_->zoom());

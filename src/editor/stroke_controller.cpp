@@ -24,7 +24,10 @@ class StrokeController::StepHost : public EffectHost, public MessageSink {
 public:
     explicit StepHost(StrokeController& controller) : controller_(controller) {}
     void SetProStatus(int32_t percent) override { controller_.host_.SetProStatus(percent); }
-    void PaintBox1Paint() override { controller_.PaintBox1Paint(); }
+    // The dab's own repaint would show the result before this step's render,
+    // which the step's repaint replaces at once: only its removal of the
+    // outline is kept, the picture is drawn once, after the render.
+    void PaintBox1Paint() override { controller_.removeOutline(); }
     void showMessage(const std::string& text) override {
         if (controller_.strokeActive_) {
             controller_.endStroke();
@@ -110,16 +113,23 @@ void StrokeController::Malen(int32_t x, int32_t y, int32_t prevX, int32_t prevY,
     StepHost step(*this);
     session_.DoEffekt(params, step);
     host_.dabApplied(params);
-    session_.renderChanged(step);
-    PaintBox1Paint();
+    const DabRect changed = session_.renderChanged(step);
+    // As a whole repaint would: the outline goes, then the picture where it
+    // changed (nothing elsewhere: the view already shows it).
+    removeOutline();
+    host_.drawPictureRect(changed);
 }
 
 void StrokeController::PaintBox1Paint() {
+    removeOutline();
+    host_.drawPicture();
+}
+
+void StrokeController::removeOutline() {
     if (outlineVisible_) {
         host_.eraseOutline(outlineRect_);
         outlineVisible_ = false;
     }
-    host_.drawPicture();
 }
 
 void StrokeController::ZoomEdChange(std::string_view zoomText) {

@@ -47,6 +47,10 @@ public:
     virtual void eraseOutline(const OutlineRect& rect) = 0;
     // Draws the whole result picture scaled by the zoom ratio, at once.
     virtual void drawPicture() = 0;
+    // Draws, at once, the part of the view that shows `pictureRect` of the
+    // result picture (columns and memory rows), with the pixels a whole
+    // drawPicture gives there. A host that cannot draw a part draws it all.
+    virtual void drawPictureRect(const DabRect& /*pictureRect*/) { drawPicture(); }
     virtual void setViewSize(int64_t width, int64_t height) = 0;
     virtual void SetProStatus(int32_t percent) = 0;
     // A painting step has applied this dab to the field. Replaying the dabs
@@ -73,7 +77,8 @@ public:
     void PaintBox1MouseUp(int32_t x, int32_t y);
     void Timer1Timer(const BrushSettings& brush);
 
-    // One painting step: dab, render, repaint; nothing unless a stroke is active.
+    // One painting step: dab, render, repaint of the part of the view that
+    // the render changed; nothing unless a stroke is active.
     void Malen(int32_t x, int32_t y, int32_t prevX, int32_t prevY, const BrushSettings& brush);
 
     // Removes a visible outline, then draws the picture.
@@ -93,6 +98,7 @@ public:
 private:
     class StepHost;
     void endStroke();
+    void removeOutline();
 
     WarpSession& session_;
     EditorHost& host_;

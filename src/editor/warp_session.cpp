@@ -91,12 +91,14 @@ void WarpSession::DoEffekt(const EffectParams& params, EffectHost& host) {
     stale_ = Union(stale_, DabBounds(params, width(), height()));
 }
 
-void WarpSession::renderChanged(MessageSink& messages) {
-    if (!renderdiRect(source_.get(), field_, result_, stale_)) {
+DabRect WarpSession::renderChanged(MessageSink& messages) {
+    const DabRect changed = stale_;
+    if (!renderdiRect(source_.get(), field_, result_, changed)) {
         renderdi(messages);
-        return;
+        return {0, 0, width(), height()};
     }
     stale_ = {};
+    return changed;
 }
 
 bool WarpSession::setZoom(ZoomRatio zoom) {

@@ -39,7 +39,8 @@ public:
     // Brings the result up to date after dabs: rebuilds only the part of it
     // that the dabs since the last render can have changed, or the whole
     // picture when it cannot be updated in place (which also says why).
-    void renderChanged(MessageSink& messages);
+    // Returns the part rebuilt, outside which the result is as it was.
+    DabRect renderChanged(MessageSink& messages);
 
     const Dib& source() const { return source_.get(); }
     const Dib& result() const { return result_.get(); }

@@ -22,6 +22,7 @@ class RecordingHost : public EditorHost {
 public:
     std::vector<std::string> events;
     std::vector<EffectParams> dabs;
+    std::vector<DabRect> parts;  // what each "part" drew
 
     void showMessage(const std::string& text) override { events.push_back("message " + text); }
     void captureMouse() override { events.push_back("capture"); }
@@ -32,6 +33,10 @@ public:
     void drawOutline(const OutlineRect& r) override { events.push_back("draw " + rectText(r)); }
     void eraseOutline(const OutlineRect& r) override { events.push_back("erase " + rectText(r)); }
     void drawPicture() override { events.push_back("picture"); }
+    void drawPictureRect(const DabRect& rect) override {
+        events.push_back("part");
+        parts.push_back(rect);
+    }
     void setViewSize(int64_t w, int64_t h) override {
         events.push_back("size " + std::to_string(w) + "x" + std::to_string(h));
     }
@@ -44,12 +49,13 @@ public:
     void clear() {
         events.clear();
         dabs.clear();
+        parts.clear();
     }
 };
 
-// The events of one painting step: the brush repaints at its end, then the
-// step renders and repaints again.
-const std::vector<std::string> kStep = {"picture", "dab", "picture"};
+// The events of one painting step: the dab, then, after the render, one
+// repaint of what it changed.
+const std::vector<std::string> kStep = {"dab", "part"};
 
 std::vector<std::string> join(std::vector<std::vector<std::string>> parts) {
     std::vector<std::string> all;
@@ -240,6 +246,36 @@ TEST_F(StrokeControllerTest, ZoomChangeResizesAndRepaints) {
     EXPECT_EQ(host.events.front(), "size 32x20");
 }
 
+// One repaint a step, of exactly what its render rebuilt; a visible outline
+// goes first, as a whole repaint takes it away.
+TEST_F(StrokeControllerTest, EachStepRepaintsOnceWhatItsDabChanged) {
+    controller.PaintBox1MouseMove(100, 50, brush);  // an outline before the press
+    host.clear();
+    controller.PaintBox1MouseDown(100, 50, brush);
+    EXPECT_EQ(host.events, join({{"capture", "timer on", "erase 50,0,150,100"}, kStep}));
+    for (const ViewPoint p : {ViewPoint{130, 60}, ViewPoint{330, 60}, ViewPoint{310, 190}}) {
+        controller.PaintBox1MouseMove(p.x, p.y, brush);
+    }
+    ASSERT_EQ(host.dabs.size(), 4u);
+    ASSERT_EQ(host.parts.size(), 4u);
+    for (size_t k = 0; k < host.dabs.size(); ++k) {
+        EXPECT_EQ(host.parts[k], DabBounds(host.dabs[k], session.width(), session.height())) << k;
+    }
+    EXPECT_TRUE(host.parts[2].empty());  // column 330 lies outside: nothing changed
+    EXPECT_EQ(host.parts[3], (DabRect{260, 0, 60, 60}));
+
+    // A dab outside the picture reports no repaint of its own, yet the step
+    // still removes the outline before its (empty) repaint.
+    host.clear();
+    controller.PaintBox1MouseUp(310, 190);
+    controller.PaintBox1MouseMove(400, 10, brush);
+    controller.PaintBox1MouseDown(400, 10, brush);
+    EXPECT_EQ(host.events,
+              (std::vector<std::string>{"release capture", "timer off", "erase 260,140,360,240",
+                                        "draw 350,-40,450,60", "capture", "timer on", "dab",
+                                        "erase 350,-40,450,60", "part"}));
+}
+
 TEST_F(StrokeControllerTest, AStepThatRaisesAMessageEndsTheStrokeFirst) {
     OwnedDib eightBits;
     ASSERT_TRUE(eightBits.make(40, 30, 8));
@@ -248,11 +284,12 @@ TEST_F(StrokeControllerTest, AStepThatRaisesAMessageEndsTheStrokeFirst) {
     host.clear();
 
     controller.PaintBox1MouseDown(5, 5, brush);
-    EXPECT_EQ(host.events,
-              (std::vector<std::string>{"capture", "timer on", "picture", "dab", "release capture",
-                                        "timer off", std::string("message ") + kNot24BitsMessage,
-                                        "picture"}));
+    EXPECT_EQ(host.events, (std::vector<std::string>{
+                               "capture", "timer on", "dab", "release capture", "timer off",
+                               std::string("message ") + kNot24BitsMessage, "part"}));
     EXPECT_FALSE(controller.strokeActive());
+    // Rendered whole, so drawn whole.
+    EXPECT_EQ(host.parts, (std::vector<DabRect>{{0, 0, 40, 30}}));
 
     // With the stroke over, moves do not paint and raise no further box.
     host.clear();

@@ -142,17 +142,19 @@ TEST(WarpSession, RenderingWhatTheDabsChangedMatchesAWholeRender) {
         params.strength = 0.7;
         session.DoEffekt(params, host);
     };
+    // What each render reports as rebuilt is what the views draw again.
     dab(20, 30, EffectMode::Grow, 12);
-    session.renderChanged(messages);
+    EXPECT_EQ(session.renderChanged(messages), (DabRect{8, 18, 25, 25}));
     ExpectSameRows(session.result(), WholeRender(session).get());
     // Two dabs far apart before one render, the second over a corner.
     dab(80, 10, EffectMode::Shrink, 9);
     dab(0, 60, EffectMode::Smear, 15);
-    session.renderChanged(messages);
+    EXPECT_EQ(session.renderChanged(messages), (DabRect{0, 1, 90, 60}));
     ExpectSameRows(session.result(), WholeRender(session).get());
+    EXPECT_TRUE(session.renderChanged(messages).empty());
     dab(500, -40, EffectMode::Lug, 20);
     dab(50, 30, EffectMode::Rubber, 200);
-    session.renderChanged(messages);
+    EXPECT_EQ(session.renderChanged(messages), (DabRect{0, 0, 97, 61}));
     ExpectSameRows(session.result(), WholeRender(session).get());
     EXPECT_TRUE(messages.texts.empty());
 }
@@ -172,8 +174,9 @@ TEST(WarpSession, RenderingChangesOfAPalettePictureShowsTheMessageEachTime) {
     params.centreY = 8;
     params.radius = 5;
     session.DoEffekt(params, host);
-    session.renderChanged(messages);
-    session.renderChanged(messages);
+    // Rendered whole, so the views must draw it whole.
+    EXPECT_EQ(session.renderChanged(messages), (DabRect{0, 0, 16, 16}));
+    EXPECT_EQ(session.renderChanged(messages), (DabRect{0, 0, 16, 16}));
     EXPECT_EQ(messages.texts, std::vector<std::string>(3, kNot24BitsMessage));
 }
 

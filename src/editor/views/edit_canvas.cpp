@@ -80,6 +80,11 @@ bool EditCanvas::fitBacking() {
     return true;
 }
 
+QSize EditCanvas::zoomedSize() const {
+    return {toInt32(ViewLength(DibWidth(*picture_), zoom_)),
+            toInt32(ViewLength(DibHeight(*picture_), zoom_))};
+}
+
 void EditCanvas::renderPicture() {
     backingDrawn_ = true;
     if (backing_.isNull()) {
@@ -91,8 +96,8 @@ void EditCanvas::renderPicture() {
     }
     const int32_t w = DibWidth(*picture_);
     const int32_t h = DibHeight(*picture_);
-    const int32_t viewWidth = toInt32(ViewLength(w, zoom_));
-    const int32_t viewHeight = toInt32(ViewLength(h, zoom_));
+    const int32_t viewWidth = zoomedSize().width();
+    const int32_t viewHeight = zoomedSize().height();
     // The visible part alone, with the pixels DrawDib gives the whole view.
     if (DrawZoomedWindow(backing_, backingRect_.topLeft(), *picture_, viewWidth, viewHeight)) {
         return;
@@ -112,6 +117,36 @@ void EditCanvas::drawPicture() {
     // The picture covers whatever outline was in the image.
     shownOutline_.reset();
     changed(backingRect_);
+}
+
+void EditCanvas::drawPictureRect(const DabRect& pictureRect) {
+    if (fitBacking() || !backingDrawn_ || backing_.isNull() || picture_ == nullptr ||
+        picture_->bits == nullptr || picture_->info == nullptr) {
+        drawPicture();
+        return;
+    }
+    // Inverted pixels inside the part would be drawn over and those outside
+    // left: take the whole outline away first.
+    if (shownOutline_) {
+        invertPixels(*shownOutline_);
+        shownOutline_.reset();
+    }
+    const QSize view = zoomedSize();
+    const QRect area = ZoomedViewRect(pictureRect, DibWidth(*picture_), DibHeight(*picture_),
+                                      view.width(), view.height()) &
+                       backingRect_;
+    if (area.isEmpty()) {
+        return;
+    }
+    // The part of the backing image itself, drawn in place.
+    const QPoint at = area.topLeft() - backingRect_.topLeft();
+    QImage part(backing_.bits() + at.y() * backing_.bytesPerLine() + at.x() * 4, area.width(),
+                area.height(), backing_.bytesPerLine(), QImage::Format_RGB32);
+    if (!DrawZoomedWindow(part, area.topLeft(), *picture_, view.width(), view.height())) {
+        drawPicture();
+        return;
+    }
+    changed(area);
 }
 
 void EditCanvas::ensureBacking() {

@@ -15,6 +15,7 @@
 #include "editor/zoom_ratio.h"
 #include "picture/dib.h"
 #include "picture/host.h"
+#include "warp/effect.h"
 
 namespace grimora {
 
@@ -47,6 +48,13 @@ public:
     // (DrawZoomedWindow, same pixels); otherwise DrawDib draws it all and
     // the device keeps what lands in the backing image.
     void drawPicture();
+    // The part of the view that shows `pictureRect` (columns and memory rows
+    // of the picture), drawn again with the pixels drawPicture gives there;
+    // the rest of the backing image stays. An outline shown is removed first,
+    // as drawPicture removes it. Where only a whole drawing gives the right
+    // pixels (DrawDib's other ways, a backing image not yet drawn), draws it
+    // whole.
+    void drawPictureRect(const DabRect& pictureRect);
     // The ellipse inscribed in `rect`, inverted; drawing it again restores
     // the pixels, so erasing is the same drawing.
     void drawOutline(const OutlineRect& rect);
@@ -92,6 +100,8 @@ private:
     // Makes the backing image cover the visible area; true if it was made anew.
     bool fitBacking();
     void renderPicture();
+    // The view's size for the picture at the ratio.
+    QSize zoomedSize() const;
     // Draws the picture (and the outline shown) if the image was made anew
     // or never drawn.
     void ensureBacking();

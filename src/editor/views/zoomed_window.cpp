@@ -10,6 +10,16 @@
 
 namespace grimora {
 
+namespace {
+
+// The first view index i (of `dest`) whose source index length * i div dest
+// is at least `index`: ceil(index * dest / length), all positive.
+int64_t firstViewIndex(int64_t index, int64_t length, int64_t dest) {
+    return (index * dest + length - 1) / length;
+}
+
+}  // namespace
+
 bool DrawZoomedWindow(QImage& target, QPoint origin, const Dib& picture, int32_t destWidth,
                       int32_t destHeight) {
     if (picture.bits == nullptr || picture.info == nullptr ||
@@ -64,6 +74,33 @@ bool DrawZoomedWindow(QImage& target, QPoint origin, const Dib& picture, int32_t
         previousLine = line;
     }
     return true;
+}
+
+QRect ZoomedViewRect(const DabRect& pictureRect, int32_t pictureWidth, int32_t pictureHeight,
+                     int32_t destWidth, int32_t destHeight) {
+    if (pictureWidth <= 0 || pictureHeight <= 0 || destWidth <= 0 || destHeight <= 0) {
+        return {};
+    }
+    const int64_t w = pictureWidth;
+    const int64_t h = pictureHeight;
+    const int64_t c0 = std::max<int64_t>(pictureRect.x, 0);
+    const int64_t c1 = std::min<int64_t>(int64_t{pictureRect.x} + pictureRect.width, w);
+    const int64_t m0 = std::max<int64_t>(pictureRect.y, 0);
+    const int64_t m1 = std::min<int64_t>(int64_t{pictureRect.y} + pictureRect.height, h);
+    if (c0 >= c1 || m0 >= m1) {
+        return {};
+    }
+    // View column i shows column w * i div destWidth; view row j shows the
+    // row h * j div destHeight from the top, memory row h - 1 minus that.
+    const int64_t i0 = firstViewIndex(c0, w, destWidth);
+    const int64_t i1 = firstViewIndex(c1, w, destWidth);
+    const int64_t j0 = firstViewIndex(h - m1, h, destHeight);
+    const int64_t j1 = firstViewIndex(h - m0, h, destHeight);
+    if (i0 >= i1 || j0 >= j1) {
+        return {};  // shrunk so far that no view pixel shows it
+    }
+    return {static_cast<int>(i0), static_cast<int>(j0), static_cast<int>(i1 - i0),
+            static_cast<int>(j1 - j0)};
 }
 
 }  // namespace grimora

@@ -9,8 +9,10 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 
 #include "picture/dib.h"
+#include "warp/effect.h"
 
 namespace grimora {
 
@@ -26,5 +28,13 @@ namespace grimora {
 // DrawDib.
 bool DrawZoomedWindow(QImage& target, QPoint origin, const Dib& picture, int32_t destWidth,
                       int32_t destHeight);
+
+// The view pixels that show a pixel of `pictureRect` (columns and memory
+// rows of a pictureWidth x pictureHeight picture) when the whole picture is
+// drawn at destWidth x destHeight as above: exactly those, so that drawing
+// this part again is drawing everything a change of the rectangle touches.
+// Empty when no view pixel shows the rectangle.
+QRect ZoomedViewRect(const DabRect& pictureRect, int32_t pictureWidth, int32_t pictureHeight,
+                     int32_t destWidth, int32_t destHeight);
 
 }  // namespace grimora

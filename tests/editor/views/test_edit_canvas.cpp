@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <cstdint>
+#include <random>
+#include <string>
 #include <vector>
 
 #include <QMouseEvent>
@@ -8,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include "editor/stroke_controller.h"
 #include "editor/views/edit_canvas.h"
 #include "editor/views/outline_ink.h"
+#include "editor/warp_session.h"
 #include "picture/dib_queries.h"
 #include "view_test_support.h"
 
@@ -160,6 +164,11 @@ TEST(EditCanvas, TheOutlineIsInvertedAndDrawingItAgainRestoresThePixels) {
         EXPECT_GT(inverted, 0);
         view.canvas->eraseOutline(r);
         EXPECT_EQ(view.canvas->backing(), before);
+        // Drawing a part of the picture takes the whole outline away, not
+        // only where the part covers it.
+        view.canvas->drawOutline(r);
+        view.canvas->drawPictureRect({30, 20, 4, 4});
+        EXPECT_EQ(view.canvas->backing(), before);
     }
 }
 
@@ -199,6 +208,96 @@ TEST(EditCanvas, OnlyQtsOwnPaintsAskTheWindowToPaint) {
     view.canvas->update();
     QCoreApplication::processEvents();
     EXPECT_EQ(asked, 1);
+}
+
+// The editing page as the main window wires it: the stroke's drawing goes
+// to the canvas, which shows the session's result picture.
+class CanvasHost : public EditorHost {
+public:
+    CanvasHost(WarpSession& session, EditCanvas& canvas) : session_(session), canvas_(canvas) {}
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    void captureMouse() override {}
+    void releaseMouse() override {}
+    void setTimerEnabled(bool) override {}
+    void drawOutline(const OutlineRect& r) override { canvas_.drawOutline(r); }
+    void eraseOutline(const OutlineRect& r) override { canvas_.eraseOutline(r); }
+    void drawPicture() override {
+        ++wholeDrawings;
+        canvas_.drawPicture();
+    }
+    void drawPictureRect(const DabRect& r) override { canvas_.drawPictureRect(r); }
+    void setViewSize(int64_t w, int64_t h) override {
+        canvas_.setPicture(&session_.result(), session_.zoom());
+        canvas_.setViewSize(w, h);
+    }
+    void SetProStatus(int32_t) override {}
+
+    std::vector<std::string> messages;
+    int wholeDrawings = 0;
+
+private:
+    WarpSession& session_;
+    EditCanvas& canvas_;
+};
+
+// After every step of random strokes, with the outline moving over the
+// view, the backing image is what a whole drawing and the outline give.
+TEST(EditCanvas, RepaintingWhatAStepChangedGivesTheWholeDrawingsPixels) {
+    struct Row {
+        const char* zoomText;
+        double zoom;
+    };
+    std::mt19937 random(8);
+    for (const Row& row :
+         {Row{"0.2", 0.2}, Row{"0.3", 0.3}, Row{"1", 1}, Row{"3", 3}, Row{"10", 10}}) {
+        SCOPED_TRACE(row.zoomText);
+        WarpSession session;
+        QScrollArea area;
+        area.setFrameShape(QFrame::NoFrame);
+        area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        area.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        area.resize(160, 120);
+        auto* canvas = new EditCanvas;
+        area.setWidget(canvas);
+        CanvasHost host(session, *canvas);
+        ASSERT_TRUE(session.loadPicture(PatternPicture(233, 171), host));
+        StrokeController controller(session, host);
+        controller.ZoomEdChange(row.zoomText);
+        ASSERT_TRUE(ShowExposed(area));
+        // The middle of the view, so that dabs land in and out of sight.
+        const QPoint scroll(std::max(0, canvas->width() / 2 - 80),
+                            std::max(0, canvas->height() / 2 - 60));
+        area.horizontalScrollBar()->setValue(scroll.x());
+        area.verticalScrollBar()->setValue(scroll.y());
+        QCoreApplication::processEvents();
+        const int drawnBefore = host.wholeDrawings;
+
+        BrushSettings brush;
+        brush.zoom = row.zoom;
+        std::uniform_int_distribution<int> mode(0, 4);
+        std::uniform_int_distribution<int> radius(1, 40);
+        std::uniform_int_distribution<int> dx(-40, 200);
+        std::uniform_int_distribution<int> dy(-40, 160);
+        for (int stroke = 0; stroke < 6; ++stroke) {
+            brush.mode = static_cast<EffectMode>(mode(random));
+            brush.radius = radius(random);
+            brush.strength = 0.9;
+            const QPoint start = scroll + QPoint(dx(random), dy(random));
+            controller.PaintBox1MouseDown(start.x(), start.y(), brush);
+            for (int step = 0; step < 5; ++step) {
+                const QPoint p = scroll + QPoint(dx(random), dy(random));
+                controller.PaintBox1MouseMove(p.x(), p.y(), brush);
+                const QImage stepped = canvas->backing().copy();
+                canvas->drawPicture();
+                canvas->drawOutline(controller.outlineRect());
+                ASSERT_EQ(stepped, canvas->backing()) << "stroke " << stroke << " step " << step;
+            }
+            controller.PaintBox1MouseUp(start.x(), start.y());
+        }
+        // Only the test's own comparisons drew the whole picture.
+        EXPECT_EQ(host.wholeDrawings, drawnBefore);
+        EXPECT_TRUE(host.messages.empty());
+    }
 }
 
 TEST(EditCanvas, EveryButtonPressesMovesAndReleases) {

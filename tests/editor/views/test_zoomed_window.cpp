@@ -103,5 +103,37 @@ TEST(DrawZoomedWindow, LeavesOtherWaysToDrawDib) {
     EXPECT_TRUE(DrawZoomedWindow(window, {0, 0}, *picture, 8, 8));
 }
 
+// Exactly the view pixels whose source pixel lies in the rectangle: none
+// missing (a change would stay unseen), none more (it would cost).
+TEST(ZoomedViewRect, HoldsExactlyThePixelsThatShowTheRectangle) {
+    struct Row {
+        int32_t width, height, destWidth, destHeight;
+    };
+    const std::vector<DabRect> rects = {{0, 0, 1, 1},   {5, 3, 7, 4},     {-20, -9, 30, 12},
+                                        {30, 20, 9, 9}, {36, 24, 20, 20}, {0, 0, 37, 25},
+                                        {50, 10, 4, 4}, {10, -30, 3, 10}};
+    for (const Row& row : {Row{37, 25, 7, 5}, Row{37, 25, 11, 7}, Row{37, 25, 37, 25},
+                           Row{37, 25, 111, 75}, Row{37, 25, 370, 250}, Row{1, 1, 10, 10}}) {
+        for (const DabRect& rect : rects) {
+            SCOPED_TRACE(testing::Message()
+                         << row.destWidth << "x" << row.destHeight << " rect " << rect.x << ","
+                         << rect.y << " " << rect.width << "x" << rect.height);
+            const QRect area =
+                ZoomedViewRect(rect, row.width, row.height, row.destWidth, row.destHeight);
+            for (int j = 0; j < row.destHeight; ++j) {
+                const int64_t memoryRow = row.height - 1 - int64_t{row.height} * j / row.destHeight;
+                for (int i = 0; i < row.destWidth; ++i) {
+                    const int64_t column = int64_t{row.width} * i / row.destWidth;
+                    const bool shows = column >= rect.x && column < int64_t{rect.x} + rect.width &&
+                                       memoryRow >= rect.y &&
+                                       memoryRow < int64_t{rect.y} + rect.height;
+                    ASSERT_EQ(area.contains(i, j), shows) << "view pixel " << i << "," << j;
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(ZoomedViewRect({0, 0, 5, 5}, 10, 10, 0, 0).isEmpty());
+}
+
 }  // namespace
 }  // namespace grimora
