@@ -6,6 +6,7 @@
 
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
+#include "warp/effect_reference.h"
 #include "warp/render.h"
 
 namespace grimora {
@@ -23,6 +24,7 @@ public:
     std::vector<std::string> events;
     std::vector<EffectParams> dabs;
     std::vector<DabRect> parts;  // what each "part" drew
+    std::vector<int32_t> progress;
 
     void showMessage(const std::string& text) override { events.push_back("message " + text); }
     void captureMouse() override { events.push_back("capture"); }
@@ -40,7 +42,7 @@ public:
     void setViewSize(int64_t w, int64_t h) override {
         events.push_back("size " + std::to_string(w) + "x" + std::to_string(h));
     }
-    void SetProStatus(int32_t /*percent*/) override {}
+    void SetProStatus(int32_t percent) override { progress.push_back(percent); }
     void dabApplied(const EffectParams& params) override {
         events.push_back("dab");
         dabs.push_back(params);
@@ -50,6 +52,7 @@ public:
         events.clear();
         dabs.clear();
         parts.clear();
+        progress.clear();
     }
 };
 
@@ -274,6 +277,33 @@ TEST_F(StrokeControllerTest, EachStepRepaintsOnceWhatItsDabChanged) {
               (std::vector<std::string>{"release capture", "timer off", "erase 260,140,360,240",
                                         "draw 350,-40,450,60", "capture", "timer on", "dab",
                                         "erase 350,-40,450,60", "part"}));
+}
+
+// The progress bar sees what the plain dab reports, value for value, and
+// nothing more from the render or the repaint.
+TEST_F(StrokeControllerTest, StepsReportTheProgressOfThePlainDab) {
+    class Progress : public EffectHost {
+    public:
+        std::vector<int32_t> values;
+        void SetProStatus(int32_t percent) override { values.push_back(percent); }
+        void PaintBox1Paint() override {}
+    } plain;
+    DisplacementField field(session.width(), session.height());
+    InitMask(field);
+    brush.mode = EffectMode::Smear;
+    for (const ViewPoint p : {ViewPoint{100, 50}, ViewPoint{107, 46}, ViewPoint{3, 198},
+                              ViewPoint{-5, 20}, ViewPoint{319, 0}}) {
+        if (!controller.strokeActive()) {
+            controller.PaintBox1MouseDown(p.x, p.y, brush);
+        } else {
+            controller.PaintBox1MouseMove(p.x, p.y, brush);
+        }
+        DoEffektReference(field, host.dabs.back(), plain);
+    }
+    EXPECT_EQ(host.progress, plain.values);
+    // Rows of each disc inside the picture, and a closing 0 for each dab
+    // whose centre lies inside it.
+    EXPECT_EQ(host.progress.size(), size_t{101 + 97 + 52 + 0 + 51 + 4});
 }
 
 TEST_F(StrokeControllerTest, AStepThatRaisesAMessageEndsTheStrokeFirst) {
