@@ -7,12 +7,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QList>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
 
+#include "app/browser/favourite_folders.h"
+#include "app/browser/file_masks.h"
 #include "editor/brush_settings.h"
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
@@ -23,9 +26,11 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QFileDialog;
+class QFileSystemModel;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPainter;
 class QPrinter;
 class QPushButton;
 class QRadioButton;
@@ -39,7 +44,9 @@ class QWheelEvent;
 namespace grimora {
 
 class EditCanvas;
+class MaskFilterModel;
 class Panel;
+class PreviewBox;
 class PrinterHolder;
 class ProgressStatusBar;
 class ResultView;
@@ -94,6 +101,26 @@ public:
     // cannot be edited (a message says why).
     bool takePicture(OwnedDib picture);
 
+    // The picture page. Loads a picture file as the source picture; on
+    // failure a message box says why and nothing changes. True when loaded.
+    bool openfilenow(const QString& fileName);
+    void DibPrevPaintPaint(QPainter& painter);
+    void FilterComboBox1Change();
+    void JamShellList1DblClick();
+    // Keys typed in the lists; a key set to 0 is swallowed.
+    void JamShellList1KeyPress(char& key);
+    void PrefListBoxDblClick();
+    void PrefListBoxKeyPress(char& key);
+    void AddToPrefFolders(const QString& folder);
+    // The folder tree's selected folder, ending with "/"; empty when none.
+    QString selectedFolder() const;
+    // Selects `folder` in the tree; the file list follows. False, and the
+    // selection stays, when it is not an existing folder.
+    bool selectFolder(const QString& folder);
+    const FavouriteFolders& favourites() const { return favourites_; }
+    // Where folders.dat is read and written.
+    const QString& favouritesFile() const { return favouritesFile_; }
+
     // The imaging library's progress message.
     void WMUser(int32_t wParam);
     void SetProStatus(int32_t percent) override;
@@ -121,7 +148,7 @@ public:
     QTreeView* JamShellTree1 = nullptr;
     QTreeView* JamShellList1 = nullptr;
     QComboBox* FilterComboBox1 = nullptr;
-    QWidget* DibPrevPaint = nullptr;
+    PreviewBox* DibPrevPaint = nullptr;
     QLineEdit* Breit = nullptr;
     QLineEdit* Hoch = nullptr;
     QLineEdit* Tief = nullptr;
@@ -177,6 +204,10 @@ private:
     // once the layout and the session exist.
     void setUpPicturePage();
     void setUpResultPage();
+    // The file list shows `folder` (the tree's selection).
+    void listFolder(const QString& folder);
+    // The box for a favourite or dropped folder that is not there.
+    void folderMissing(const QString& folder);
 
     // The window's wheel handling; steps of 120 units, the rest kept for
     // the next event.
@@ -202,6 +233,13 @@ private:
     // Result page: where the save dialog opens next, and the printer.
     QString saveFolder_;
     PrinterHolder* printerHolder_ = nullptr;
+    // Picture page: the tree's folders, the list's entries and its filter.
+    QFileSystemModel* folderModel_ = nullptr;
+    QFileSystemModel* fileModel_ = nullptr;
+    MaskFilterModel* fileFilter_ = nullptr;
+    std::vector<FilterEntry> filters_;
+    FavouriteFolders favourites_;
+    QString favouritesFile_;
     int wheelRest_ = 0;
 };
 

@@ -24,6 +24,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/browser/preview_box.h"
 #include "app/layout_pictures.h"
 #include "app/main_form.h"
 #include "app/panel.h"
@@ -175,8 +176,10 @@ QWidget* TMainForm::buildPage1() {
     auto* browser = new SizedBox(parts, {373, 200});
     QVBoxLayout* browserColumn = Column(browser);
     QSplitter* lists = Splitter(browser);
-    QFont listFont(QStringLiteral("Segoe UI"));
-    listFont.setPixelSize(12);
+    // "Segoe UI" is not to be had here: the application font at 9 points
+    // stands in for it.
+    QFont listFont = QApplication::font();
+    listFont.setPointSize(9);
     auto* treeBox = new SizedBox(lists, {185, 200});
     JamShellTree1 = Named(new QTreeView(treeBox), "JamShellTree1");
     JamShellTree1->setFont(listFont);
@@ -211,7 +214,7 @@ QWidget* TMainForm::buildPage1() {
     previewBox->setBackgroundRole(QPalette::Dark);
     QVBoxLayout* previewBoxColumn = Column(previewBox);
     previewBoxColumn->setContentsMargins(1, 1, 1, 1);
-    DibPrevPaint = Named(new QWidget(previewBox), "DibPrevPaint");
+    DibPrevPaint = new PreviewBox(previewBox);
     DibPrevPaint->setToolTip(QStringLiteral("Shows a preview of the loaded picture"));
     previewBoxColumn->addWidget(DibPrevPaint);
     previewColumn->addWidget(previewBox, 1);

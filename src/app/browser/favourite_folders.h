@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The favourite folders, most recent first, and their file folders.dat
+// beside the program.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace grimora {
+
+inline constexpr const char* kFavouritesFileName = "folders.dat";
+
+class FavouriteFolders {
+public:
+    // The entries of `fileName`, one a line, as they stand (empty lines give
+    // empty entries). A missing or unreadable file gives none; false then.
+    bool load(const QString& fileName);
+
+    // Moves `folder` to the top: the last entry equal to it (case-sensitive)
+    // is removed, then it is inserted first.
+    void add(const QString& folder);
+
+    // Writes every entry followed by CR LF, UTF-8, through a temporary file
+    // in the same folder renamed over the old one, so that a failed write
+    // leaves the old list whole. False when it could not be written.
+    bool save(const QString& fileName) const;
+
+    const QStringList& entries() const { return entries_; }
+
+private:
+    QStringList entries_;
+};
+
+// The folder of the program's own file as the picture page uses it (for
+// folders.dat and the tree's first folder): `actual`, unless a test has
+// pointed it elsewhere.
+QString EffectiveExecutableFolder(const QString& actual);
+
+// For tests: while one lives, EffectiveExecutableFolder gives `folder`
+// (which should end with "/"); the one before comes back after it.
+class ScopedExecutableFolder {
+public:
+    explicit ScopedExecutableFolder(QString folder);
+    ~ScopedExecutableFolder();
+    ScopedExecutableFolder(const ScopedExecutableFolder&) = delete;
+    ScopedExecutableFolder& operator=(const ScopedExecutableFolder&) = delete;
+
+private:
+    QString previous_;
+};
+
+}  // namespace grimora

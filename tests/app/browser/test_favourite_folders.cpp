@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "app/browser/favourite_folders.h"
+
+namespace grimora {
+namespace {
+
+QByteArray ReadBytes(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void WriteBytes(const QString& fileName, const QByteArray& bytes) {
+    QFile file(fileName);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+FavouriteFolders Holding(const QStringList& entries, const QString& fileName) {
+    QByteArray bytes;
+    for (const QString& entry : entries) {
+        bytes += entry.toUtf8() + "\r\n";
+    }
+    WriteBytes(fileName, bytes);
+    FavouriteFolders favourites;
+    EXPECT_TRUE(favourites.load(fileName));
+    EXPECT_EQ(favourites.entries(), entries);
+    return favourites;
+}
+
+TEST(FavouriteFolders, AddMovesTheLastEqualEntryToTheTop) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("folders.dat");
+    struct Case {
+        QStringList before;
+        QString added;
+        QStringList after;
+    };
+    const Case cases[] = {
+        {{}, "/a/", {"/a/"}},
+        {{"/a/", "/b/", "/c/"}, "/c/", {"/c/", "/a/", "/b/"}},
+        {{"/a/", "/b/"}, "/a/", {"/a/", "/b/"}},
+        {{"/Pics/"}, "/pics/", {"/pics/", "/Pics/"}},
+        // Equal entries on lines 2 and 5: line 5's goes, line 2's stays.
+        {{"/a/", "/x/", "/b/", "/c/", "/x/"}, "/x/", {"/x/", "/a/", "/x/", "/b/", "/c/"}},
+        {{"", "/a/"}, "", {"", "/a/"}},
+    };
+    for (const Case& c : cases) {
+        FavouriteFolders favourites = Holding(c.before, file);
+        favourites.add(c.added);
+        EXPECT_EQ(favourites.entries(), c.after) << c.before.join(',').toStdString();
+    }
+}
+
+TEST(FavouriteFolders, SavesEveryEntryWithCrLfAsUtf8) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("folders.dat");
+    FavouriteFolders favourites;
+    favourites.add("/photos/");
+    favourites.add("/scans/Äpfel/");
+    favourites.add("");
+    ASSERT_TRUE(favourites.save(file));
+    EXPECT_EQ(ReadBytes(file), QByteArray("\r\n/scans/\xC3\x84pfel/\r\n/photos/\r\n"));
+    // Rewritten whole: a shorter list leaves nothing of the longer one.
+    FavouriteFolders shorter;
+    shorter.add("/x/");
+    ASSERT_TRUE(shorter.save(file));
+    EXPECT_EQ(ReadBytes(file), QByteArray("/x/\r\n"));
+    // No temporary file is left beside it.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"folders.dat"});
+
+    FavouriteFolders none;
+    ASSERT_TRUE(none.save(file));
+    EXPECT_EQ(ReadBytes(file), QByteArray());
+}
+
+TEST(FavouriteFolders, LoadsLinesAsTheyStand) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("folders.dat");
+    struct Case {
+        QByteArray bytes;
+        QStringList entries;
+    };
+    const Case cases[] = {
+        {"", {}},
+        {"/a/\r\n/b/\r\n", {"/a/", "/b/"}},
+        {"/a/\n/b/", {"/a/", "/b/"}},
+        {"/a/\r\r\n\r\n /b \r\n", {"/a/", "", "", " /b "}},
+        {"/a/\r\n/a/\r\n", {"/a/", "/a/"}},
+        {"C:\\Scans\\\r\n", {"C:\\Scans\\"}},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(file, c.bytes);
+        FavouriteFolders favourites;
+        EXPECT_TRUE(favourites.load(file));
+        EXPECT_EQ(favourites.entries(), c.entries) << c.bytes.toStdString();
+    }
+}
+
+TEST(FavouriteFolders, MissingOrUnwritableFileIsNoError) {
+    QTemporaryDir dir;
+    FavouriteFolders favourites = Holding({"/kept/"}, dir.filePath("folders.dat"));
+    EXPECT_FALSE(favourites.load(dir.filePath("absent.dat")));
+    EXPECT_TRUE(favourites.entries().isEmpty());
+
+    // A folder that cannot be made (a plain file stands in its way): the
+    // list keeps the change, nothing is written.
+    WriteBytes(dir.filePath("plain"), "x");
+    favourites.add("/new/");
+    EXPECT_FALSE(favourites.save(dir.filePath("plain/folders.dat")));
+    EXPECT_EQ(favourites.entries(), QStringList{"/new/"});
+    EXPECT_EQ(ReadBytes(dir.filePath("plain")), QByteArray("x"));
+}
+
+TEST(FavouriteFolders, ExecutableFolderOverrideNestsAndRestores) {
+    EXPECT_EQ(EffectiveExecutableFolder("/real/"), "/real/");
+    {
+        const ScopedExecutableFolder outer("/outer/");
+        EXPECT_EQ(EffectiveExecutableFolder("/real/"), "/outer/");
+        {
+            const ScopedExecutableFolder inner("/inner/");
+            EXPECT_EQ(EffectiveExecutableFolder("/real/"), "/inner/");
+        }
+        EXPECT_EQ(EffectiveExecutableFolder("/real/"), "/outer/");
+    }
+    EXPECT_EQ(EffectiveExecutableFolder("/real/"), "/real/");
+}
+
+}  // namespace
+}  // namespace grimora
