@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
+#include <QPen>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -121,8 +123,11 @@ void TPrintForm::buildLayout() {
     setWindowTitle(QStringLiteral("Print picture..."));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    QFont dialogFont = QApplication::font();
-    dialogFont.setPointSize(8);
+    // The labels beside the percentage fields have 64 pixels: a font with the
+    // narrow letters of the layout's 11-pixel sans serif, not the wider
+    // application font, keeps "Height in %:" whole.
+    QFont dialogFont(QStringLiteral("Arial"));
+    dialogFont.setPixelSize(11);
     setFont(dialogFont);
     const QSize clientSize(427, 328);
     setFixedSize(clientSize);
@@ -288,6 +293,13 @@ void TPrintForm::PrintSetupBtnClick() {
     QPrintDialog setup(&printer_, this);
     setup.setObjectName(QStringLiteral("PrinterSetupDialog1"));
     setup.setWindowTitle(QStringLiteral("Setup printer"));
+    // Here the dialog chooses the printer; the printing comes after OK in
+    // the print dialog, so its button must not promise to print.
+    if (auto* buttons = setup.findChild<QDialogButtonBox*>()) {
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) {
+            ok->setText(QStringLiteral("&OK"));
+        }
+    }
     PrinterSetupDialog1 = &setup;
     setup.exec();
     PrinterSetupDialog1 = nullptr;
@@ -313,6 +325,13 @@ void TPrintForm::paintPreview(QPainter& painter) {
     painter.setPen(Qt::black);
     painter.drawRect(page.adjusted(0, 0, -1, -1));
     if (preview.picture.width > 0 && picture_.bits != nullptr) {
+        // A frame just outside the picture, so that a white picture shows on
+        // the white page.
+        const QRect picture(
+            static_cast<int>(preview.picture.x), static_cast<int>(preview.picture.y),
+            static_cast<int>(preview.picture.width), static_cast<int>(preview.picture.height));
+        painter.setPen(QPen(QColor(128, 128, 128), 1, Qt::DotLine));
+        painter.drawRect(picture.adjusted(-1, -1, 0, 0));
         QtDeviceContext dc(painter);
         NoMessages messages;
         DrawDib(dc, static_cast<int32_t>(preview.picture.x),
