@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPageLayout>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -209,6 +212,32 @@ TEST_F(PrintFormTest, ThePreviewShowsTheWhitePageAndThePictureWhereItWillPrint) 
     const QRect half = BoundingBox(look(), Red);
     EXPECT_NEAR(half.width(), 53, 1);
     EXPECT_NEAR(half.height(), 75, 1);
+}
+
+TEST_F(PrintFormTest, SetupOpensThePrintersOwnDialogOnThePrinterPrintedOn) {
+    TPrintForm form(nullptr, *picture, printer);
+    form.show();
+    form.UserdefCheck->click();
+    ASSERT_EQ(form.HochEdit->percent(), 18);  // upright A4
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* setup = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(setup, nullptr);
+        seen = true;
+        EXPECT_EQ(setup, form.PrinterSetupDialog1);
+        EXPECT_EQ(setup->printer(), &printer);
+        const auto* buttons = setup->findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        EXPECT_EQ(buttons->button(QDialogButtonBox::Ok)->text(), "&OK");
+        // What the user might change there: the page turned on its side.
+        printer.setPageOrientation(QPageLayout::Landscape);
+        setup->reject();
+    });
+    form.PrintSetupBtn->click();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(form.PrinterSetupDialog1, nullptr);
+    // The percentages follow the new printable area: 50 % of 267 mm.
+    EXPECT_EQ(form.HochEdit->percent(), 39);
 }
 
 struct PrintCase {
