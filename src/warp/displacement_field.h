@@ -16,6 +16,13 @@ struct Displacement {
 };
 static_assert(sizeof(Displacement) == 8);
 
+// Gives a field's block back the way it was had: mapped (mappedBytes > 0)
+// or from the heap.
+struct FreeFieldEntries {
+    std::size_t mappedBytes = 0;
+    void operator()(Displacement* entries) const;
+};
+
 // width x height entries, memory row 0 first, column 0 first within a row:
 // the entry of column c, memory row r is number r * width + c.
 class DisplacementField {
@@ -45,8 +52,12 @@ public:
 private:
     struct NoThrow {};
     DisplacementField(int32_t width, int32_t height, NoThrow);
+    using Entries = std::unique_ptr<Displacement[], FreeFieldEntries>;
+    static Entries allocateEntries(std::size_t count);
 
-    std::unique_ptr<Displacement[]> entries_;
+    // Left unwritten when allocated (InitMask or the caller writes every
+    // entry): writing a 192 MB field twice costs a load a tenth of a second.
+    Entries entries_;
     int32_t width_ = 0;
     int32_t height_ = 0;
 };

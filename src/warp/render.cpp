@@ -52,6 +52,30 @@ struct RectJob {
     ChunkCounter* rows;  // rows of rect, from 0
 };
 
+// renderRows, shared with the helper thread when the rectangle is large.
+void renderRowsShared(const Dib& source, const DisplacementField& field, const Dib& target,
+                      const DabRect& rect) {
+    if (int64_t{rect.width} * rect.height < kSharedRectPixels || rect.height < 2) {
+        renderRows(source, field, target, rect);
+        return;
+    }
+    ChunkCounter rows(rect.height, 16);
+    const RectJob job{&source, &field, &target, rect, &rows};
+    const auto share = [](const void* context, int) {
+        const auto& j = *static_cast<const RectJob*>(context);
+        int64_t first = 0;
+        int64_t end = 0;
+        while (j.rows->next(first, end)) {
+            renderRows(*j.source, *j.field, *j.target,
+                       {j.rect.x, j.rect.y + static_cast<int32_t>(first), j.rect.width,
+                        static_cast<int32_t>(end - first)});
+        }
+    };
+    if (!RunOnTwoThreads(share, &job)) {
+        share(&job, 0);
+    }
+}
+
 }  // namespace
 
 void renderdi(const Dib& source, const DisplacementField& field, OwnedDib& result,
@@ -81,7 +105,8 @@ void renderdi(const Dib& source, const DisplacementField& field, OwnedDib& resul
         return;
     }
 
-    renderRows(source, field, result.get(), {0, 0, width, height});
+    // Both threads: the new picture's first write also takes its page faults.
+    renderRowsShared(source, field, result.get(), {0, 0, width, height});
 }
 
 bool renderdiRect(const Dib& source, const DisplacementField& field, OwnedDib& result,
@@ -103,25 +128,7 @@ bool renderdiRect(const Dib& source, const DisplacementField& field, OwnedDib& r
     }
     const DabRect clipped{static_cast<int32_t>(left), static_cast<int32_t>(bottom),
                           static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)};
-    if (int64_t{clipped.width} * clipped.height < kSharedRectPixels || clipped.height < 2) {
-        renderRows(source, field, result.get(), clipped);
-        return true;
-    }
-    ChunkCounter rows(clipped.height, 16);
-    const RectJob job{&source, &field, &result.get(), clipped, &rows};
-    const auto share = [](const void* context, int) {
-        const auto& j = *static_cast<const RectJob*>(context);
-        int64_t first = 0;
-        int64_t end = 0;
-        while (j.rows->next(first, end)) {
-            renderRows(*j.source, *j.field, *j.target,
-                       {j.rect.x, j.rect.y + static_cast<int32_t>(first), j.rect.width,
-                        static_cast<int32_t>(end - first)});
-        }
-    };
-    if (!RunOnTwoThreads(share, &job)) {
-        share(&job, 0);
-    }
+    renderRowsShared(source, field, result.get(), clipped);
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -38,7 +39,10 @@ TEST_P(InitMaskSizes, WritesEachEntrysOwnPositionInStorageOrder) {
 
 INSTANTIATE_TEST_SUITE_P(Shapes, InitMaskSizes,
                          ::testing::Values(Size{1, 1}, Size{3, 2}, Size{1, 7}, Size{9, 1},
-                                           Size{320, 200}));
+                                           Size{320, 200},
+                                           // Large enough to be mapped and
+                                           // reset on two threads.
+                                           Size{1031, 1019}, Size{2, 600000}));
 
 TEST(DisplacementField, ImpossibleSizesAreRefusedWithoutAllocating) {
     constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
@@ -58,6 +62,15 @@ TEST(DisplacementField, TryAllocateGivesAFieldOfThatSize) {
     EXPECT_EQ(field->height(), 3);
     InitMask(*field);
     EXPECT_EQ(field->at(6, 2), (Displacement{6, 2}));
+
+    // A mapped block moves with the way to give it back.
+    auto large = DisplacementField::tryAllocate(1031, 1019);
+    ASSERT_TRUE(large.has_value());
+    InitMask(*large);
+    DisplacementField moved = std::move(*large);
+    EXPECT_EQ(moved.at(1030, 1018), (Displacement{1030, 1018}));
+    *large = std::move(*field);
+    EXPECT_EQ(large->at(6, 2), (Displacement{6, 2}));
 }
 
 }  // namespace
