@@ -2,43 +2,21 @@
 // The editing view of a 24-megapixel picture (6000 x 4000) in an 800 x 600
 // viewport, drawn into its backing image and repainted whole, and the
 // progress bar taking one value per row of a 4000-row run.
-#include <memory>
-
-#include <QApplication>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QWindow>
 
 #include <benchmark/benchmark.h>
 
 #include "draw_bench_support.h"
 #include "editor/views/edit_canvas.h"
 #include "editor/views/progress_status_bar.h"
+#include "qt_bench_support.h"
 
 namespace {
 
 using namespace grimora;
-
-void ensureApplication() {
-    static std::unique_ptr<QApplication> application = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-        static int argc = 1;
-        static char name[] = "bench_qt_views";
-        static char* argv[] = {name, nullptr};
-        return std::make_unique<QApplication>(argc, argv);
-    }();
-}
-
-void showExposed(QWidget& widget) {
-    widget.show();
-    for (int i = 0; i < 100 && !(widget.windowHandle() && widget.windowHandle()->isExposed());
-         ++i) {
-        QCoreApplication::processEvents();
-    }
-    QCoreApplication::processEvents();
-}
+using bench::EnsureApplication;
+using bench::ShowExposed;
 
 // Zoom 0.2 (10 : 50) gives a 1200 x 800 view; zoom 10 (100 : 10) a
 // 60 000 x 40 000 one, scrolled to its middle.
@@ -54,7 +32,7 @@ struct EditingPage {
         area.setWidget(canvas);
         canvas->setPicture(&picture, zoom);
         canvas->setViewSize(ViewLength(6000, zoom), ViewLength(4000, zoom));
-        showExposed(area);
+        ShowExposed(area);
         area.horizontalScrollBar()->setValue(area.horizontalScrollBar()->maximum() / 2);
         area.verticalScrollBar()->setValue(area.verticalScrollBar()->maximum() / 2);
         QCoreApplication::processEvents();
@@ -64,7 +42,7 @@ struct EditingPage {
 };
 
 void BM_EditCanvasDrawPicture(benchmark::State& state) {
-    ensureApplication();
+    EnsureApplication();
     EditingPage page(zoomFor(state.range(0)));
     for (auto _ : state) {
         page.canvas->drawPicture();
@@ -80,7 +58,7 @@ BENCHMARK(BM_EditCanvasDrawPicture)
 // What Qt's repaint of the whole view costs when the window answers it with
 // the paint step: the picture drawn again and copied to the screen.
 void BM_EditCanvasRepaint(benchmark::State& state) {
-    ensureApplication();
+    EnsureApplication();
     EditingPage page(zoomFor(2));
     QObject::connect(page.canvas, &EditCanvas::paintRequested, page.canvas,
                      &EditCanvas::drawPicture);
@@ -91,10 +69,10 @@ void BM_EditCanvasRepaint(benchmark::State& state) {
 BENCHMARK(BM_EditCanvasRepaint)->Unit(benchmark::kMillisecond);
 
 void BM_ProgressRun(benchmark::State& state) {
-    ensureApplication();
+    EnsureApplication();
     ProgressStatusBar bar;
     bar.resize(638, ProgressStatusBar::kHeight);
-    showExposed(bar);
+    ShowExposed(bar);
     for (auto _ : state) {
         for (int row = 0; row < 4000; ++row) {
             bar.SetProStatus(row * 100 / 4000);

@@ -1,0 +1,258 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Loading a 24-megapixel JPEG to an editable picture in the program as it
+// runs (decode through OpenDib, then the main window takes it: field,
+// identity, render, views resized and painted, on the offscreen platform),
+// against libjpeg-turbo decoding the same file into a picture buffer in the
+// same run; and the peak memory of a fresh process that does the load.
+//
+// Counters: jpeg_ms is libjpeg-turbo's time, ratio ours over it (wall time;
+// ratio_cpu the same in this thread's CPU time, which leaves out the render's
+// helper thread); peak_MB is the peak resident size of a child that starts
+// the window and loads the file, idle_MB the same child loading nothing,
+// budget_MB 15 bytes a pixel plus 64 MB.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include <jpeglib.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include "app/main_form.h"
+#include "picture/dib_queries.h"
+#include "picture/open_dib.h"
+#include "picture/owned_dib.h"
+#include "picture/picture_writer.h"
+#include "qt_bench_support.h"
+
+namespace grimora {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int32_t kWidth = 6000;
+constexpr int32_t kHeight = 4000;
+constexpr const char* kChildVariable = "GRIMORA_BENCH_QT_LOAD_ONLY";
+
+long PeakKb() {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) {
+        return -1;
+    }
+    char line[256];
+    long peak = -1;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "VmHWM: %ld kB", &peak) == 1) {
+            break;
+        }
+    }
+    std::fclose(status);
+    return peak;
+}
+
+// Opens the file and hands it to the window as the picture page does.
+bool LoadInto(TMainForm& form, const std::string& file) {
+    Dib dib;
+    OpenDib(dib, file.c_str(), nullptr);
+    if (dib.bits == nullptr) {
+        return false;
+    }
+    const bool taken = form.takePicture(OwnedDib(dib));
+    QCoreApplication::processEvents();
+    return taken;
+}
+
+// Run as a child: start the window, load the file named by the variable
+// ("-" loads nothing), print the peak and leave.
+const bool kIsChild = [] {
+    const char* file = std::getenv(kChildVariable);
+    if (file == nullptr) {
+        return false;
+    }
+    bench::EnsureApplication();
+    auto form = std::make_unique<TMainForm>();
+    bench::ShowExposed(*form);
+    if (std::string(file) != "-" && !LoadInto(*form, file)) {
+        std::_Exit(1);
+    }
+    std::printf("%ld\n", PeakKb());
+    std::fflush(stdout);
+    std::_Exit(0);
+}();
+
+// A synthetic photograph: smooth gradients with some fine detail, so that the
+// encoder meets no trivially compressible picture.
+const std::string& Photo() {
+    static const std::string file = [] {
+        const fs::path dir =
+            fs::temp_directory_path() / ("grimora_bench_qt_load_" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+        OwnedDib picture;
+        if (!picture.make(kWidth, kHeight, 24)) {
+            std::fprintf(stderr, "cannot make the picture\n");
+            std::exit(1);
+        }
+        for (int32_t y = 0; y < kHeight; ++y) {
+            uint8_t* row = DibRow(picture.get(), y);
+            for (int32_t x = 0; x < kWidth; ++x) {
+                const uint32_t noise = (uint32_t(x) * 2654435761u ^ uint32_t(y) * 40503u) >> 28;
+                row[3 * x] = uint8_t((x / 24 + noise) & 0xFF);
+                row[3 * x + 1] = uint8_t((y / 16 + (x * y) / 50000 + noise) & 0xFF);
+                row[3 * x + 2] = uint8_t(((x + y) / 40 + noise) & 0xFF);
+            }
+        }
+        const std::string path = (dir / "photo.jpg").string();
+        std::string error;
+        if (!SavePicture(*picture, path, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            std::exit(1);
+        }
+        std::atexit([] { fs::remove_all(fs::path(Photo()).parent_path()); });
+        return path;
+    }();
+    return file;
+}
+
+double ThreadCpuSeconds() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+double Seconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+// libjpeg-turbo's own decode: the file to 24-bit BGR rows of a picture-sized
+// buffer, as a program that keeps the picture does. False on failure (the
+// default error handler ends the program instead).
+bool LibjpegDecode(const std::string& file) {
+    FILE* in = std::fopen(file.c_str(), "rb");
+    if (in == nullptr) {
+        return false;
+    }
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, in);
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_EXT_BGR;
+    jpeg_start_decompress(&cinfo);
+    const std::size_t stride = (std::size_t{cinfo.output_width} * 3 + 3) & ~std::size_t{3};
+    const std::unique_ptr<uint8_t[]> pixels(new uint8_t[stride * cinfo.output_height]);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = pixels.get() + stride * (cinfo.output_height - 1 - cinfo.output_scanline);
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    benchmark::DoNotOptimize(pixels[stride]);
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(in);
+    return true;
+}
+
+void BM_LoadEditableJpeg(benchmark::State& state) {
+    bench::EnsureApplication();
+    const std::string& file = Photo();
+    TMainForm form;
+    bench::ShowExposed(form);
+    double ours = 0, oursCpu = 0, theirs = 0, theirsCpu = 0;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        double cpu = ThreadCpuSeconds();
+        if (!LoadInto(form, file)) {
+            state.SkipWithError("the load failed");
+            return;
+        }
+        const double took = Seconds(std::chrono::steady_clock::now() - start);
+        oursCpu += ThreadCpuSeconds() - cpu;
+        ours += took;
+        state.SetIterationTime(took);
+
+        start = std::chrono::steady_clock::now();
+        cpu = ThreadCpuSeconds();
+        if (!LibjpegDecode(file)) {
+            state.SkipWithError("libjpeg could not open the file");
+            return;
+        }
+        theirs += Seconds(std::chrono::steady_clock::now() - start);
+        theirsCpu += ThreadCpuSeconds() - cpu;
+    }
+    state.counters["jpeg_ms"] = 1000 * theirs / double(state.iterations());
+    state.counters["ratio"] = ours / theirs;
+    state.counters["ratio_cpu"] = oursCpu / theirsCpu;
+}
+BENCHMARK(BM_LoadEditableJpeg)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+long ChildPeakKb(const std::string& file) {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) {
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    const std::string variable = std::string(kChildVariable) + "=" + file;
+    const std::string platform = "QT_QPA_PLATFORM=offscreen";
+    char* arguments[] = {const_cast<char*>("bench_qt_load"), nullptr};
+    char* environment[] = {const_cast<char*>(variable.c_str()), const_cast<char*>(platform.c_str()),
+                           nullptr};
+    pid_t child = 0;
+    const int spawned =
+        posix_spawn(&child, "/proc/self/exe", &actions, nullptr, arguments, environment);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeEnds[1]);
+    long peak = -1;
+    if (spawned == 0) {
+        FILE* in = ::fdopen(pipeEnds[0], "r");
+        if (in != nullptr) {
+            if (std::fscanf(in, "%ld", &peak) != 1) {
+                peak = -1;
+            }
+            std::fclose(in);
+        }
+        int status = 0;
+        if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+            WEXITSTATUS(status) != 0) {
+            peak = -1;
+        }
+    } else {
+        ::close(pipeEnds[0]);
+    }
+    return peak;
+}
+
+void BM_PeakMemoryEditableJpeg(benchmark::State& state) {
+    const std::string& file = Photo();
+    long peak = 0;
+    long idle = 0;
+    for (auto _ : state) {
+        peak = ChildPeakKb(file);
+        idle = ChildPeakKb("-");
+        if (peak < 0 || idle < 0) {
+            state.SkipWithError("the child failed");
+            return;
+        }
+    }
+    const double pixels = double(kWidth) * kHeight;
+    state.counters["peak_MB"] = double(peak) / 1024;
+    state.counters["idle_MB"] = double(idle) / 1024;
+    state.counters["bytes_per_pixel_above_idle"] = double(peak - idle) * 1024 / pixels;
+    state.counters["budget_MB"] = (15 * pixels) / (1 << 20) + 64;
+}
+BENCHMARK(BM_PeakMemoryEditableJpeg)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+}  // namespace grimora

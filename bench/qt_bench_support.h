@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the Qt benchmarks share: one application on the offscreen platform
+// (unless another is asked for), and showing a widget until it is exposed.
+#pragma once
+
+#include <QApplication>
+#include <QWidget>
+#include <QWindow>
+
+namespace grimora::bench {
+
+// Made once and never destroyed: destroyed among the exit handlers, after
+// Qt's own statics, it crashed on the way out.
+inline void EnsureApplication() {
+    static QApplication* application = [] {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        static int argc = 1;
+        static char name[] = "grimora_bench";
+        static char* argv[] = {name, nullptr};
+        return new QApplication(argc, argv);
+    }();
+    (void)application;
+}
+
+inline void ShowExposed(QWidget& widget) {
+    widget.show();
+    for (int i = 0; i < 100 && !(widget.windowHandle() && widget.windowHandle()->isExposed());
+         ++i) {
+        QCoreApplication::processEvents();
+    }
+    QCoreApplication::processEvents();
+}
+
+}  // namespace grimora::bench
