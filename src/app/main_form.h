@@ -240,6 +240,9 @@ private:
     std::vector<FilterEntry> filters_;
     FavouriteFolders favourites_;
     QString favouritesFile_;
+    // Until the user scrolls or opens folders in the tree himself, its
+    // selection is kept in view while the model fills in.
+    bool revealTreeSelection_ = false;
     int wheelRest_ = 0;
 };
 

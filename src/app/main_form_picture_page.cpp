@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
 #include <QTreeView>
 
 #include "app/browser/file_drop_filter.h"
@@ -83,6 +85,32 @@ void TMainForm::setUpPicturePage() {
     JamShellTree1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(JamShellTree1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { listFolder(selectedFolder()); });
+    // The model reads and sorts folders in the background: each time rows
+    // arrive above the selected folder, it is scrolled back into view once
+    // the tree has laid them out.
+    const auto revealLater = [this] {
+        QTimer::singleShot(0, JamShellTree1, [this] {
+            if (revealTreeSelection_) {
+                JamShellTree1->scrollTo(JamShellTree1->currentIndex());
+            }
+        });
+    };
+    const auto userMovedTree = [this] { revealTreeSelection_ = false; };
+    connect(JamShellTree1, &QTreeView::expanded, this, userMovedTree);
+    connect(JamShellTree1, &QTreeView::collapsed, this, userMovedTree);
+    connect(JamShellTree1->verticalScrollBar(), &QScrollBar::actionTriggered, this, userMovedTree);
+    connect(folderModel_, &QAbstractItemModel::rowsInserted, this,
+            [this, revealLater](const QModelIndex& parent) {
+                const QModelIndex current = JamShellTree1->currentIndex();
+                for (QModelIndex above = current.parent(); above.isValid();
+                     above = above.parent()) {
+                    if (above == parent) {
+                        revealLater();
+                        return;
+                    }
+                }
+            });
+    connect(folderModel_, &QAbstractItemModel::layoutChanged, this, revealLater);
 
     // The file list in detail view: name, size, type, date. It renames
     // nothing, so Enter always opens.
@@ -204,8 +232,12 @@ bool TMainForm::selectFolder(const QString& folder) {
     if (!index.isValid()) {
         return false;
     }
+    for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) {
+        JamShellTree1->expand(above);
+    }
     JamShellTree1->setCurrentIndex(index);
     JamShellTree1->scrollTo(index);
+    revealTreeSelection_ = true;
     return true;
 }
 
