@@ -86,6 +86,22 @@ inline int32_t samplePosition(int64_t offset, double factor, int32_t centre, int
     return static_cast<int32_t>(nearestInteger(clampedForConversion(exact, 0, last)));
 }
 
+// The same where |exact| stays below 2^62, so that it converts as it stands:
+// rounding first and clamping the integer gives the same column or row, and
+// saves the FPU's comparisons.
+inline int32_t samplePositionInRange(int64_t offset, double factor, int32_t centre, int32_t last) {
+    const long double exact = static_cast<long double>(offset) * factor + centre;
+    return static_cast<int32_t>(std::clamp<int64_t>(nearestInteger(exact), 0, last));
+}
+
+// Whether every sample position of a dab of this strength converts as it
+// stands: |F| < 2^29 for any such strength (q is at most about 1.5), offsets
+// and centres below 2^31, so |exact| < 2^61. NaN and huge strengths, only
+// typed, take the clamping conversion.
+bool samplesInRange(double strength) {
+    return std::isfinite(strength) && std::fabs(strength) <= 0x1p28;
+}
+
 inline int32_t rubberComponent(int32_t v, int32_t identity) {
     const int32_t t = static_cast<int32_t>((int64_t{4} * v + identity) / 5);
     return t == v ? identity : t;
@@ -120,6 +136,7 @@ struct DabPlan {
     // the exact integer root and a table of the roots that Heron's iteration
     // places one above; larger ones call HeronSqrt itself.
     bool rootShortcut = false;
+    bool samplesInRange = false;        // samplePositionInRange gives every position
     const uint8_t* oneAbove = nullptr;  // by m: n = m * m - 1 measures as m
     int64_t oneAboveTop = 0;            // last m in the table
     const double* factors = nullptr;    // F by distance, grow and shrink
@@ -182,6 +199,7 @@ struct RowPair {
 // field, which no entry of this dab has reached yet. `rows` holds, for every
 // distance of the factor table, the sample row of the lower and then of the
 // upper row.
+template <bool InRange>
 void scalePair(const DabPlan& p, const RowPair& pair, int32_t* rows) {
     const DisplacementField& field = *p.field;
     const int32_t lower = p.Y - pair.k;
@@ -196,6 +214,13 @@ void scalePair(const DabPlan& p, const RowPair& pair, int32_t* rows) {
     Displacement* upperOut = pair.hasUpper ? blockRow(upper) : nullptr;
     const int32_t lastX = p.width - 1;
     const int32_t lastY = p.height - 1;
+    const auto samplePosition = [](int64_t offset, double factor, int32_t centre, int32_t last) {
+        if constexpr (InRange) {
+            return samplePositionInRange(offset, factor, centre, last);
+        } else {
+            return grimora::samplePosition(offset, factor, centre, last);
+        }
+    };
 
     // A distance is never below k; past the table's end rows are sampled
     // entry by entry.
@@ -331,7 +356,11 @@ void computePairs(const SharedDab& shared, int part) {
         for (int64_t k = first; k < end; ++k) {
             const RowPair pair{static_cast<int32_t>(k), k <= below, k > 0 && k <= above};
             if (scales(p.mode)) {
-                scalePair(p, pair, rows);
+                if (p.samplesInRange) {
+                    scalePair<true>(p, pair, rows);
+                } else {
+                    scalePair<false>(p, pair, rows);
+                }
             } else {
                 ownEntryPair(p, pair);
             }
@@ -435,6 +464,7 @@ void DoEffekt(DisplacementField& field, const EffectParams& params, EffectHost& 
         const int64_t reachY = std::max<int64_t>(Y - square.y, square.y + square.height - 1 - Y);
         const auto farthest = static_cast<uint64_t>(reachX * reachX + reachY * reachY);
         p.rootShortcut = farthest <= UINT32_MAX;
+        p.samplesInRange = samplesInRange(params.strength);
         // The largest root in the square is below 2^16 here, the largest
         // distance at most one above it.
         const auto rootTop = static_cast<int64_t>(std::sqrt(static_cast<double>(farthest))) + 2;

@@ -60,7 +60,10 @@ bool SamePixels(const Dib& a, const Dib& b) {
 // ranges, centres on and beyond the edges, any mouse movement.
 EffectParams RandomDab(std::mt19937& gen, EffectMode mode, int32_t width, int32_t height) {
     const int32_t radii[] = {-7, -1, 0, 1, 2, 3, 5, 7, 10, 18, 33, 50, 1000, kMaxInt};
-    const double strengths[] = {0.4, 0.1, 1.0, 0.5, 0.7, 0, 2, -1, 1e15, -1e15, kInf, kNaN};
+    // 2^28 is the largest strength whose sample positions skip the clamping
+    // conversion; 3e8 is just beyond.
+    const double strengths[] = {0.4,  0.1,   1.0,  0.5,  0.7,    0,       2,   -1,
+                                1e15, -1e15, kInf, kNaN, 0x1p28, -0x1p28, 3e8, -3e8};
     std::uniform_int_distribution<int32_t> cx(-2, width + 1);
     std::uniform_int_distribution<int32_t> cy(-2, height + 1);
     std::uniform_int_distribution<int32_t> mouse(-40, 40);
