@@ -1,25 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "app/browser/favourite_folders.h"
+#include "file_bytes.h"
 
 namespace grimora {
 namespace {
-
-QByteArray ReadBytes(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void WriteBytes(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 FavouriteFolders Holding(const QStringList& entries, const QString& fileName) {
     QByteArray bytes;

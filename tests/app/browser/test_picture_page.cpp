@@ -24,6 +24,7 @@
 #include "app/browser/picture_loading.h"
 #include "app/browser/preview_box.h"
 #include "editor/views/edit_canvas.h"
+#include "file_bytes.h"
 #include "picture/dib_queries.h"
 #include "widgets/spin_edit.h"
 
@@ -32,17 +33,6 @@ namespace {
 
 QString Fixture(const char* relative) {
     return QString::fromUtf8(GRIMORA_FIXTURES) + QLatin1Char('/') + QString::fromUtf8(relative);
-}
-
-QByteArray ReadBytes(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void WriteBytes(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 std::vector<Displacement> Entries(const DisplacementField& field) {
@@ -465,19 +455,18 @@ TEST_F(PicturePageTest, FilterListsMatchingFilesAndEveryFolder) {
     for (const char* name : {"a.BMP", "b.bmp", "photo.Jpg", "noext", "notes.txt"}) {
         WriteBytes(folder_ + name, "x");
     }
+    // Folders first, then by name whatever the case.
     const auto shown = [&](int entry) {
         form->FilterComboBox1->setCurrentIndex(entry);
         WaitFor([&] { return listed().contains("sub.d"); });
-        QStringList names = listed();
-        names.sort();
-        return names;
+        return listed();
     };
     ASSERT_TRUE(form->selectFolder(folder_));
-    EXPECT_EQ(shown(0), (QStringList{"a.BMP", "b.bmp", "landscape.bmp", "nodot", "photo.Jpg",
-                                     "portrait.bmp", "sub.d"}));
-    EXPECT_EQ(shown(6), (QStringList{"nodot", "photo.Jpg", "sub.d"}));
-    EXPECT_EQ(shown(13), (QStringList{"a.BMP", "b.bmp", "landscape.bmp", "nodot", "notes.txt",
-                                      "photo.Jpg", "portrait.bmp", "sub.d"}));
+    EXPECT_EQ(shown(0), (QStringList{"nodot", "sub.d", "a.BMP", "b.bmp", "landscape.bmp",
+                                     "photo.Jpg", "portrait.bmp"}));
+    EXPECT_EQ(shown(6), (QStringList{"nodot", "sub.d", "photo.Jpg"}));
+    EXPECT_EQ(shown(13), (QStringList{"nodot", "sub.d", "a.BMP", "b.bmp", "landscape.bmp",
+                                      "notes.txt", "photo.Jpg", "portrait.bmp"}));
     EXPECT_EQ(shown(12), (QStringList{"nodot", "sub.d"}));
     EXPECT_EQ(form->selectedFolder(), folder_);
 }
@@ -511,6 +500,17 @@ TEST_F(PicturePageTest, DroppedFileOpensAndJoinsTheFavourites) {
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_TRUE(WaitFor([&] { return form->Breit->text() == "480 Pixel"; }));
     EXPECT_EQ(form->favourites().entries(), QStringList{folder_});
+
+    // A dropped folder is shown in the browser.
+    QDir(folder_).mkdir("dropped");
+    data.setUrls({QUrl::fromLocalFile(folder_ + "dropped")});
+    QDragEnterEvent folderEnter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &folderEnter);
+    QDropEvent folderDrop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &folderDrop);
+    EXPECT_TRUE(WaitFor([&] { return form->selectedFolder() == folder_ + "dropped/"; }));
+    EXPECT_EQ(form->favourites().entries(), QStringList{folder_});
+    EXPECT_TRUE(boxes.empty());
 
     QMimeData text;
     text.setText("not a file");
