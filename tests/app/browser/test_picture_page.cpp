@@ -24,6 +24,7 @@
 #include "app/browser/picture_loading.h"
 #include "app/browser/preview_box.h"
 #include "editor/views/edit_canvas.h"
+#include "editor/views/progress_status_bar.h"
 #include "file_bytes.h"
 #include "picture/dib_queries.h"
 #include "widgets/spin_edit.h"
@@ -239,11 +240,16 @@ TEST_F(PicturePageTest, LoadsPicturesOfEveryTypeAndDepthByDoubleClickAndEnter) {
     }
 }
 
-TEST_F(PicturePageTest, SixteenBitPictureStaysAtItsDepthAndSaysSo) {
+TEST_F(PicturePageTest, LoaderProgressIsShownAndSixteenBitsStayAtTheirDepth) {
     // The readers give no such picture; a loader that does stands in.
-    const ScopedPictureOpener opener(
-        [](Dib& dib, const char*, const ProgressCallback&) { newdib(dib, 4, 3, 16, nullptr, 0); });
+    int32_t shown = -1;
+    const ScopedPictureOpener opener([&](Dib& dib, const char*, const ProgressCallback& progress) {
+        progress(37);
+        shown = form->StatusBar1->percent();
+        newdib(dib, 4, 3, 16, nullptr, 0);
+    });
     openByEnter(folder_, "landscape.bmp");
+    EXPECT_EQ(shown, 37);
     EXPECT_EQ(DibBitCount(form->session().source()), 16);
     EXPECT_EQ(form->Breit->text(), "4 Pixel");
     EXPECT_EQ(form->Tief->text(), "65536");
