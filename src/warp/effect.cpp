@@ -94,10 +94,11 @@ inline int32_t samplePositionInRange(int64_t offset, double factor, int32_t cent
     return static_cast<int32_t>(std::clamp<int64_t>(nearestInteger(exact), 0, last));
 }
 
-// Whether every sample position of a dab of this strength converts as it
-// stands: |F| < 2^29 for any such strength (q is at most about 1.5), offsets
-// and centres below 2^31, so |exact| < 2^61. NaN and huge strengths, only
-// typed, take the clamping conversion.
+// Whether every sample position and drag blend of a dab of this strength
+// converts as it stands: |F| < 2^29 for any such strength (q is at most
+// about 1.5), offsets, centres and entries below 2^31, movements at most 10,
+// so |exact| and |blend| stay below 2^61. NaN and huge strengths, only typed,
+// take the clamping conversion.
 bool samplesInRange(double strength) {
     return std::isfinite(strength) && std::fabs(strength) <= 0x1p28;
 }
@@ -279,7 +280,10 @@ inline int32_t dragComponent(const DabPlan& p, int32_t old, int32_t delta, int64
                              int32_t identity, int32_t last) {
     const long double blend =
         static_cast<long double>(int64_t{old} + delta) * p.S + p.oneMinusS * old;
-    const int64_t t = truncatedInteger(clampedForConversion(blend, -kBlendLimit, kBlendLimit));
+    // Within range the blend needs no clamp before its conversion (see
+    // samplesInRange: |blend| < 2^61 then).
+    const int64_t t = truncatedInteger(
+        p.samplesInRange ? blend : clampedForConversion(blend, -kBlendLimit, kBlendLimit));
     int64_t e = 0;
     // Below 2^30 either way the falloff fits 64 bits: (R - d) * t < 2^61 and
     // |d * old| < 2^62. Beyond that it needs the wide product.
