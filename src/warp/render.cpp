@@ -109,6 +109,26 @@ void renderdi(const Dib& source, const DisplacementField& field, OwnedDib& resul
     renderRowsShared(source, field, result.get(), {0, 0, width, height});
 }
 
+void renderdiIdentity(const Dib& source, OwnedDib& result, MessageSink& messages) {
+    const int32_t width = DibWidth(source);
+    const int32_t height = DibHeight(source);
+    result.reset();
+    Dib made;
+    newdib(made, width, height, 24, nullptr, 0);
+    result.reset(made);
+    if (DibBitCount(source) != 24) {
+        messages.showMessage(kNot24BitsMessage);
+        return;
+    }
+    if (!result.holdsPicture() || source.bits == nullptr || result->bits == nullptr) {
+        return;
+    }
+    const auto rowBytes = static_cast<std::size_t>(width) * 3;
+    for (int32_t r = 0; r < height; ++r) {
+        std::memcpy(DibRow(result.get(), r), DibRow(source, r), rowBytes);
+    }
+}
+
 bool renderdiRect(const Dib& source, const DisplacementField& field, OwnedDib& result,
                   const DabRect& rect) {
     const int32_t width = DibWidth(source);

@@ -17,6 +17,11 @@ inline constexpr const char* kNot24BitsMessage = "The Bitmaps must have 16,7 mil
 void renderdi(const Dib& source, const DisplacementField& field, OwnedDib& result,
               MessageSink& messages);
 
+// renderdi through the identity field, without reading a field: the new
+// result is the source's pixel bytes row by row (padding as newdib made it),
+// the same picture renderdi makes after InitMask.
+void renderdiIdentity(const Dib& source, OwnedDib& result, MessageSink& messages);
+
 // Rebuilds only the pixels of `rect` (clipped to the picture) in the result
 // as it stands, as renderdi would make them there; allocates nothing. After a
 // dab, its DabBounds is every pixel that can differ. False, with nothing

@@ -147,6 +147,30 @@ TEST(Render, SourceNotAt24BitsGivesTheMessageAndABlackResultEveryTime) {
     }
 }
 
+// The load's render without a field: byte for byte renderdi's through the
+// identity, padding included, and the same message and black picture for a
+// source not at 24 bits.
+TEST(Render, IdentityRenderIsRenderdiThroughTheIdentity) {
+    struct Row {
+        int32_t width, height, bitCount;
+    };
+    for (const Row& row : {Row{7, 4, 24}, Row{1, 1, 24}, Row{12, 3, 24}, Row{6, 4, 8}}) {
+        SCOPED_TRACE(testing::Message() << row.width << "x" << row.height << "x" << row.bitCount);
+        const OwnedDib source = MakePicture(row.width, row.height, row.bitCount, Pattern);
+        OwnedDib viaField;
+        OwnedDib direct;
+        RecordingMessages fieldMessages;
+        RecordingMessages directMessages;
+        renderdi(source.get(), IdentityField(row.width, row.height), viaField, fieldMessages);
+        renderdiIdentity(source.get(), direct, directMessages);
+        EXPECT_EQ(directMessages.shown, fieldMessages.shown);
+        ASSERT_TRUE(direct.holdsPicture());
+        ASSERT_EQ(direct->info->bmiHeader.biSizeImage, viaField->info->bmiHeader.biSizeImage);
+        EXPECT_EQ(0,
+                  std::memcmp(direct->bits, viaField->bits, direct->info->bmiHeader.biSizeImage));
+    }
+}
+
 TEST(Render, FieldOfAnotherSizeLeavesTheResultBlack) {
     OwnedDib source = MakePicture(6, 4, 24, Pattern);
     OwnedDib result;
