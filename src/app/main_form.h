@@ -177,6 +177,7 @@ public:
     QPushButton* PrintBtn = nullptr;
     QScrollArea* ErgScrollBox = nullptr;
     ResultView* ErgPaintBox = nullptr;
+    // Made at the first click on SaveAsBtn.
     QFileDialog* SaveDialog1 = nullptr;
 
     // Bottom bar and status bar.

@@ -26,12 +26,15 @@ const QString kPrintCaption = QStringLiteral("Print picture...");
 
 void TMainForm::setUpResultPage() {
     saveFolder_ = executableFolder_;
-    SaveDialog1 = MakeSaveDialog(this, saveFolder_);
     connect(SaveAsBtn, &QPushButton::clicked, this, &TMainForm::SaveAsBtnClick);
     connect(PrintBtn, &QPushButton::clicked, this, &TMainForm::PrintBtnClick);
 }
 
 void TMainForm::SaveAsBtnClick() {
+    // Made at its first use and kept with the window from then on.
+    if (SaveDialog1 == nullptr) {
+        SaveDialog1 = MakeSaveDialog(this, saveFolder_);
+    }
     SaveDialog1->setDirectory(saveFolder_);
     for (;;) {
         if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty()) {

@@ -5,10 +5,12 @@
 #include <functional>
 #include <utility>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMetaObject>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -75,7 +77,12 @@ public:
         steps.push_back([this, name, type] {
             shownIn.push_back(dialog_->directory().absolutePath());
             dialog_->selectNameFilter(type);
-            dialog_->selectFile(name);
+            // Typed into the name field as a whole path, as a user may:
+            // selectFile would change the folder too, which the dialog's
+            // model finishes later.
+            auto* typed = dialog_->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(typed, nullptr);
+            typed->setText(name);
             QMetaObject::invokeMethod(dialog_, "accept");
         });
     }
@@ -152,12 +159,27 @@ TEST_F(SaveTest, EveryFormatRoundTripsThroughTheReader) {
 }
 
 TEST_F(SaveTest, TheDialogAddsTheExtensionAsksBeforeReplacingAndRemembersTheFolder) {
-    EXPECT_EQ(form->SaveDialog1->objectName(), "SaveDialog1");
-    EXPECT_EQ(form->SaveDialog1->acceptMode(), QFileDialog::AcceptSave);
-    EXPECT_TRUE(form->SaveDialog1->isSizeGripEnabled());
-    EXPECT_EQ(form->SaveDialog1->nameFilters(), SaveFileTypes());
     const QStringList types = SaveFileTypes();
     {
+        // The dialog is made at the first click: cancelled once it shows
+        // (the timer keeps looking until the modal loop runs).
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&watch] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                watch.stop();
+                dialog->reject();
+            }
+        });
+        watch.start(0);
+        form->SaveAsBtn->click();
+        EXPECT_FALSE(watch.isActive());
+        ASSERT_NE(form->SaveDialog1, nullptr);
+        EXPECT_EQ(form->SaveDialog1->objectName(), "SaveDialog1");
+        EXPECT_EQ(form->SaveDialog1->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_TRUE(form->SaveDialog1->isSizeGripEnabled());
+        EXPECT_EQ(form->SaveDialog1->nameFilters(), types);
+        EXPECT_EQ(QDir(form->SaveDialog1->directory()), QDir(form->executableFolder()));
+
         SaveDialogDriver driver(form->SaveDialog1);
         driver.save(file("face"), types[2]);
         form->SaveAsBtn->click();
