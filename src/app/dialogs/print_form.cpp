@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>

@@ -20,7 +20,6 @@ class QPrintDialog;
 class QPrinter;
 class QPushButton;
 class QRadioButton;
-class QSettings;
 
 namespace grimora {
 
