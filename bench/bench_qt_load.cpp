@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a 24-megapixel JPEG to an editable picture in the program as it
-// runs (decode through OpenDib, then the main window takes it: field,
-// identity, render, views resized and painted, on the offscreen platform),
+// runs (the picture page's openfilenow: decode, field, identity, render,
+// views resized and painted, on the offscreen platform),
 // against libjpeg-turbo decoding the same file into a picture buffer in the
 // same run; and the peak memory of a fresh process that does the load.
 //
@@ -30,7 +30,6 @@
 
 #include "app/main_form.h"
 #include "picture/dib_queries.h"
-#include "picture/open_dib.h"
 #include "picture/owned_dib.h"
 #include "picture/picture_writer.h"
 #include "qt_bench_support.h"
@@ -60,14 +59,10 @@ long PeakKb() {
     return peak;
 }
 
-// Opens the file and hands it to the window as the picture page does.
+// The picture page's load: decode with progress, memory check, depth,
+// field, identity, render, views, information boxes and preview.
 bool LoadInto(TMainForm& form, const std::string& file) {
-    Dib dib;
-    OpenDib(dib, file.c_str(), nullptr);
-    if (dib.bits == nullptr) {
-        return false;
-    }
-    const bool taken = form.takePicture(OwnedDib(dib));
+    const bool taken = form.openfilenow(QString::fromStdString(file));
     QCoreApplication::processEvents();
     return taken;
 }
