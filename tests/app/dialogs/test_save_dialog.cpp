@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <deque>
 #include <functional>
 #include <utility>
+
+#include <sys/resource.h>
 
 #include <QApplication>
 #include <QDir>
@@ -256,6 +259,59 @@ TEST_F(SaveTest, AFailedSaveSaysWhyAndKeepsTheOldFile) {
     EXPECT_EQ(QFileInfo(old).size(), oldSize);
     EXPECT_EQ(Loaded(old).size(), QSize(37, 23));
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QByteArray Contents(const QString& name) {
+    QFile f(name);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
+    return f.readAll();
+}
+
+// Pixels that no format packs small.
+OwnedDib NoisePicture(int32_t width, int32_t height) {
+    OwnedDib picture = PatternPicture(width, height);
+    uint32_t state = 12345;
+    for (int32_t r = 0; r < height; ++r) {
+        uint8_t* row = DibRow(*picture, r);
+        for (int32_t i = 0; i < 3 * width; ++i) {
+            state = state * 1664525u + 1013904223u;
+            row[i] = static_cast<uint8_t>(state >> 24);
+        }
+    }
+    return picture;
+}
+
+TEST_F(SaveTest, ADiskThatFillsUpKeepsTheOldFileInEveryFormat) {
+    // A file-size limit makes the writes fail part-way as a full disk would,
+    // and holds for root too, unlike a read-only folder.
+    for (const char* name : {"full.bmp", "full.png", "full.jpg", "full.tif"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(form->takePicture(PatternPicture(37, 23)));
+        ASSERT_TRUE(form->saveResult(file(name)));
+        const QByteArray before = Contents(file(name));
+        ASSERT_LT(before.size(), 8192);
+        ASSERT_TRUE(form->takePicture(NoisePicture(400, 300)));
+        boxes.clear();
+
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 8192;
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool written = form->saveResult(file(name));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+
+        EXPECT_FALSE(written);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE(boxes[0].text.contains(file(name))) << boxes[0].text.toStdString();
+        EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("File too large")))
+            << boxes[0].text.toStdString();
+        EXPECT_EQ(Contents(file(name)), before);
+    }
+    // No half-written file is left beside them.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
 
 }  // namespace
