@@ -45,6 +45,18 @@ bool PrintPicture(QPrinter& printer, const Dib& picture, const PrintOptions& opt
     }
     const int32_t width = picture.info->bmiHeader.biWidth;
     const int32_t height = picture.info->bmiHeader.biHeight;
+    // The printer's device is as large as the printable area, and a
+    // painter's origin is that area's top-left corner. Checked before the
+    // printer starts, so that nothing fits means no blank sheet and no
+    // report of success.
+    const PrintRect placed =
+        PlacePicture(printer.width(), printer.height(), width, height, options);
+    if (placed.width <= 0 || placed.height <= 0) {
+        error = QStringLiteral(
+            "There is nothing to print: the picture or the printable area of "
+            "the page has no pixels.");
+        return false;
+    }
     QPainter painter;
     if (!painter.begin(&printer)) {
         const QString name = PrinterName(printer);
@@ -53,10 +65,6 @@ bool PrintPicture(QPrinter& printer, const Dib& picture, const PrintOptions& opt
                     : QStringLiteral("The printer \"%1\" could not be started.").arg(name);
         return false;
     }
-    // The painter's origin is the printable area's top-left corner and its
-    // device is as large as that area.
-    const PrintRect placed =
-        PlacePicture(printer.width(), printer.height(), width, height, options);
     {
         QtDeviceContext dc(painter);
         DrawDib(dc, static_cast<int32_t>(placed.x), static_cast<int32_t>(placed.y),

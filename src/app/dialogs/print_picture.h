@@ -28,8 +28,9 @@ PageMetrics PageMetricsOf(const QPrinter& printer);
 
 // Prints the picture on one page, placed by PlacePicture in the printable
 // area, through DrawDib on the printer's device. False with `error` saying
-// why when the printer could not be started or reported a failure; the
-// drawing's own messages go to `messages`.
+// why when the picture or the printable area has no pixels (then the printer
+// is not started), or the printer could not be started or reported a
+// failure; the drawing's own messages go to `messages`.
 bool PrintPicture(QPrinter& printer, const Dib& picture, const PrintOptions& options,
                   MessageSink& messages, QString& error);
 

@@ -320,6 +320,21 @@ TEST(PrintPicture, APrinterThatCannotStartIsReported) {
         << error.toStdString();
 }
 
+TEST(PrintPicture, NothingToPlaceIsReportedAndStartsNoPrinter) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("empty.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPdf(printer, file, QPageLayout::Portrait);
+    OwnedDib picture = PlainPicture(4, 4, 0, 0, 255);
+    picture->info->bmiHeader.biWidth = 0;
+    NoMessages messages;
+    QString error;
+    EXPECT_FALSE(PrintPicture(printer, *picture, {}, messages, error));
+    picture->info->bmiHeader.biWidth = 4;
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(file));  // no blank sheet
+}
+
 class PrintFromWindowTest : public MainFormTest {
 protected:
     ScratchSettings settings;
