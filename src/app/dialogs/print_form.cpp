@@ -212,9 +212,11 @@ void TPrintForm::restoreSettings() {
         StoredPercent(settings, QStringLiteral("HeightPercent"), start.heightPercent));
     SverhCheck->setChecked(settings.value(QStringLiteral("KeepAspect"), start.keepAspect).toBool());
     ZentrCheck->setChecked(settings.value(QStringLiteral("Centred"), start.centred).toBool());
-    // A minimised modal dialog would leave the program without a window.
+    // Only the maximised state comes back: a minimised modal dialog would
+    // leave the program without a window, and a broken value must not put
+    // the small fixed dialog over the whole screen.
     const auto state = Qt::WindowStates::fromInt(
-        settings.value(QStringLiteral("WindowState"), 0).toInt() & ~Qt::WindowMinimized);
+        settings.value(QStringLiteral("WindowState"), 0).toInt() & Qt::WindowMaximized);
     setWindowState(state);
 }
 

@@ -122,10 +122,13 @@ TEST_F(PrintFormTest, ChoicesStartAsDesignedAndComeBackAtTheNextRun) {
     // Broken values come back as the start values or held in range.
     stored.setValue(QStringLiteral("PrintForm/WidthPercent"), QStringLiteral("wide"));
     stored.setValue(QStringLiteral("PrintForm/HeightPercent"), 900);
+    stored.setValue(QStringLiteral("PrintForm/WindowState"), -1);
     stored.sync();
     TPrintForm broken(nullptr, *picture, printer);
     EXPECT_EQ(broken.options().widthPercent, 50);
     EXPECT_EQ(broken.options().heightPercent, 100);
+    // Neither minimised nor over the whole screen.
+    EXPECT_EQ(broken.windowState() & ~Qt::WindowMaximized, Qt::WindowNoState);
 }
 
 TEST_F(PrintFormTest, KeepingTheAspectSetsTheOtherPercentageWithoutAnswering) {
