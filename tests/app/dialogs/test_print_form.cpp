@@ -350,11 +350,11 @@ TEST_F(PrintFromWindowTest, OkPrintsTheResultPictureAndCancelPrintsNothing) {
     SetUpPdf(form->printer(), file, QPageLayout::Landscape);
     EXPECT_EQ(&form->printer(), &form->printer());  // kept between printings
 
-    const auto closeWith = [](bool ok) {
-        QTimer::singleShot(0, [ok] {
+    const auto closeWith = [this](bool ok) {
+        QTimer::singleShot(0, [this, ok] {
             auto* dialog = qobject_cast<TPrintForm*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->parentWidget(), QApplication::activeModalWidget()->parentWidget());
+            EXPECT_EQ(dialog->parentWidget(), form.get());
             (ok ? dialog->OkBitBtn1 : dialog->CancelBitBtn2)->click();
         });
     };
