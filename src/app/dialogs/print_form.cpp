@@ -50,6 +50,11 @@ QLabel* Label(QWidget* parent, const QString& text, const QPoint& at) {
     return label;
 }
 
+void BesideField(QLabel* label) {
+    label->resize(label->width(), 22);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
 QSettings Settings() {
     return QSettings(QString::fromLatin1(kSettingsName), QString::fromLatin1(kSettingsName));
 }
@@ -150,10 +155,12 @@ void TPrintForm::buildLayout() {
     UserdefCheck =
         Named(new QRadioButton(QStringLiteral("User-defined"), sizeGroup), "UserdefCheck");
     UserdefCheck->setGeometry(16, 48, 153, 17);
-    Label(sizeGroup, QStringLiteral("Width in %:"), {16, 76});
+    // Placed where the layout has them, as high as their fields and with the
+    // text in the middle, so that it lines up with the field's.
+    BesideField(Label(sizeGroup, QStringLiteral("Width in %:"), {16, 72}));
     BreitEdit = Named(new PercentEdit(kMinPrintPercent, kMaxPrintPercent, sizeGroup), "BreitEdit");
     BreitEdit->setGeometry(80, 72, 89, 22);
-    Label(sizeGroup, QStringLiteral("Height in %:"), {16, 100});
+    BesideField(Label(sizeGroup, QStringLiteral("Height in %:"), {16, 96}));
     // Beside its label in the group, though not one of its children.
     HochEdit = Named(new PercentEdit(kMinPrintPercent, kMaxPrintPercent, this), "HochEdit");
     HochEdit->setGeometry(312, 120, 89, 22);

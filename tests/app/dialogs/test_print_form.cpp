@@ -93,6 +93,13 @@ TEST_F(PrintFormTest, EveryControlSitsWhereTheLayoutPutsIt) {
     EXPECT_EQ(form.PrintPaintBox->parentWidget()->geometry(), QRect(16, 24, 200, 225));
     EXPECT_EQ(form.findChild<QGroupBox*>()->geometry(), QRect(232, 24, 185, 129));
     EXPECT_EQ(form.SverhCheck->parentWidget()->geometry(), QRect(232, 160, 185, 89));
+    // The percentage labels at their fields' left, level with them.
+    QStringList labels;
+    for (const QLabel* label : form.BreitEdit->parentWidget()->findChildren<QLabel*>()) {
+        labels << QStringLiteral("%1 (%2, %3)").arg(label->text()).arg(label->x()).arg(label->y());
+    }
+    labels.sort();
+    EXPECT_EQ(labels, (QStringList{"Height in %: (16, 96)", "Width in %: (16, 72)"}));
 }
 
 TEST_F(PrintFormTest, ChoicesStartAsDesignedAndComeBackAtTheNextRun) {
