@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 namespace grimora {
 
@@ -13,7 +14,14 @@ QImage PdfPage(const QString& pdf, int dpi) {
         ADD_FAILURE() << "pdftoppm is missing: scripts/install-deps.sh installs poppler-utils";
         return {};
     }
-    const QString stem = pdf + QStringLiteral(".page");
+    // Beside the PDF only in a folder of our own: the print queue's PDF lies
+    // in the user's home.
+    const QTemporaryDir pages;
+    if (!pages.isValid()) {
+        ADD_FAILURE() << "no temporary folder for the page of " << pdf.toStdString();
+        return {};
+    }
+    const QString stem = pages.filePath(QStringLiteral("page"));
     QProcess process;
     process.start(tool, {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
                          QStringLiteral("-singlefile"), pdf, stem});
