@@ -35,7 +35,9 @@ void TMainForm::SaveAsBtnClick() {
     if (SaveDialog1 == nullptr) {
         SaveDialog1 = MakeSaveDialog(this, saveFolder_);
     }
-    SaveDialog1->setDirectory(saveFolder_);
+    // A folder saved in last may have gone since; the dialog would then show
+    // an empty list in a folder that no save can go to.
+    SaveDialog1->setDirectory(QFileInfo(saveFolder_).isDir() ? saveFolder_ : executableFolder_);
     for (;;) {
         if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty()) {
             return;

@@ -225,6 +225,25 @@ TEST_F(SaveTest, TheDialogAddsTheExtensionAsksBeforeReplacingAndRemembersTheFold
         form->SaveAsBtn->click();
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"face.bmp"});
+
+    // The folder saved in last is gone: the dialog opens in the program's.
+    const QString gone = file("gone");
+    ASSERT_TRUE(QDir().mkdir(gone));
+    {
+        SaveDialogDriver driver(form->SaveDialog1);
+        driver.save(gone + QStringLiteral("/x"), types[0]);
+        driver.cancel();
+        form->SaveAsBtn->click();
+        form->SaveAsBtn->click();
+        ASSERT_TRUE(QDir(gone).removeRecursively());
+    }
+    {
+        SaveDialogDriver driver(form->SaveDialog1);
+        driver.cancel();
+        form->SaveAsBtn->click();
+        ASSERT_EQ(driver.shownIn.size(), 1);
+        EXPECT_EQ(QDir(driver.shownIn[0]), QDir(form->executableFolder()));
+    }
 }
 
 TEST_F(SaveTest, AFailedSaveSaysWhyAndKeepsTheOldFile) {
