@@ -20,6 +20,11 @@ QString& ExecutableFolderOverride() {
 
 bool FavouriteFolders::load(const QString& fileName) {
     entries_.clear();
+    stored_.clear();
+    const auto append = [this](const QByteArray& line) {
+        entries_.append(QString::fromUtf8(line));
+        stored_.append(line);
+    };
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         return false;
@@ -33,24 +38,29 @@ bool FavouriteFolders::load(const QString& fileName) {
         if (c != '\r' && c != '\n') {
             continue;
         }
-        entries_.append(QString::fromUtf8(bytes.mid(start, i - start)));
+        append(bytes.mid(start, i - start));
         if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
             ++i;
         }
         start = i + 1;
     }
     if (start < bytes.size()) {
-        entries_.append(QString::fromUtf8(bytes.mid(start)));
+        append(bytes.mid(start));
     }
     return true;
 }
 
 void FavouriteFolders::add(const QString& folder) {
-    const qsizetype last = entries_.lastIndexOf(folder);
+    // For text that UTF-8 can carry, equal bytes are equal text, case and
+    // all; a line that is not UTF-8 equals no folder the program names.
+    const QByteArray bytes = folder.toUtf8();
+    const qsizetype last = stored_.lastIndexOf(bytes);
     if (last >= 0) {
         entries_.removeAt(last);
+        stored_.removeAt(last);
     }
     entries_.prepend(folder);
+    stored_.prepend(bytes);
 }
 
 bool FavouriteFolders::save(const QString& fileName) const {
@@ -59,8 +69,8 @@ bool FavouriteFolders::save(const QString& fileName) const {
         return false;
     }
     QByteArray bytes;
-    for (const QString& entry : entries_) {
-        bytes += entry.toUtf8();
+    for (const QByteArray& entry : stored_) {
+        bytes += entry;
         bytes += "\r\n";
     }
     if (file.write(bytes) != bytes.size()) {

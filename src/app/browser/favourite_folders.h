@@ -3,6 +3,7 @@
 // beside the program.
 #pragma once
 
+#include <QByteArrayList>
 #include <QString>
 #include <QStringList>
 
@@ -22,13 +23,17 @@ public:
 
     // Writes every entry followed by CR LF, UTF-8, through a temporary file
     // in the same folder renamed over the old one, so that a failed write
-    // leaves the old list whole. False when it could not be written.
+    // leaves the old list whole. An entry read from the file is written back
+    // with the bytes it was read as. False when it could not be written.
     bool save(const QString& fileName) const;
 
     const QStringList& entries() const { return entries_; }
 
 private:
     QStringList entries_;
+    // Each entry as its line's bytes: a line that is not valid UTF-8 shows
+    // with replacement characters but must not be rewritten as them.
+    QByteArrayList stored_;
 };
 
 // The folder of the program's own file as the picture page uses it (for

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -91,6 +92,30 @@ TEST(FavouriteFolders, LoadsLinesAsTheyStand) {
     }
 }
 
+TEST(FavouriteFolders, RewritesEveryLineWithTheBytesItWasReadAs) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("folders.dat");
+    // A Latin-1 name that is no UTF-8, a NUL byte and a very long line.
+    const QByteArray latin1("/fotos/\xC4pfel/");
+    const QByteArray nul("/a\0b/", 5);
+    const QByteArray longLine = "/" + QByteArray(100000, 'x') + "/";
+    const QByteArray lines = latin1 + "\r\n" + nul + "\r\n" + longLine + "\r\n";
+    WriteBytes(file, lines);
+    FavouriteFolders favourites;
+    ASSERT_TRUE(favourites.load(file));
+    ASSERT_EQ(favourites.entries().size(), 3);
+    EXPECT_EQ(favourites.entries()[1].size(), 5);
+    EXPECT_EQ(favourites.entries()[2].size(), longLine.size());
+
+    favourites.add("/new/");
+    ASSERT_TRUE(favourites.save(file));
+    EXPECT_EQ(ReadBytes(file), "/new/\r\n" + lines);
+    // Moving an entry keeps its bytes too.
+    favourites.add(QString::fromUtf8(longLine));
+    ASSERT_TRUE(favourites.save(file));
+    EXPECT_EQ(ReadBytes(file), longLine + "\r\n/new/\r\n" + latin1 + "\r\n" + nul + "\r\n");
+}
+
 TEST(FavouriteFolders, MissingOrUnwritableFileIsNoError) {
     QTemporaryDir dir;
     FavouriteFolders favourites = Holding({"/kept/"}, dir.filePath("folders.dat"));
@@ -104,6 +129,14 @@ TEST(FavouriteFolders, MissingOrUnwritableFileIsNoError) {
     EXPECT_FALSE(favourites.save(dir.filePath("plain/folders.dat")));
     EXPECT_EQ(favourites.entries(), QStringList{"/new/"});
     EXPECT_EQ(ReadBytes(dir.filePath("plain")), QByteArray("x"));
+
+    // A folder where the file should be: nothing read, nothing replaced.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.dat"));
+    EXPECT_FALSE(favourites.load(dir.filePath("folder.dat")));
+    EXPECT_TRUE(favourites.entries().isEmpty());
+    favourites.add("/new/");
+    EXPECT_FALSE(favourites.save(dir.filePath("folder.dat")));
+    EXPECT_TRUE(QFileInfo(dir.filePath("folder.dat")).isDir());
 }
 
 TEST(FavouriteFolders, ExecutableFolderOverrideNestsAndRestores) {
