@@ -3,7 +3,10 @@
 // session: what the main window owns, without the window.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <thread>
 
 #include "editor/zoom_ratio.h"
 #include "picture/host.h"
@@ -20,6 +23,47 @@ inline constexpr int32_t kStartPictureHeight = 200;
 // the library cannot make one of that size.
 OwnedDib MakeWhitePicture(int32_t width, int32_t height);
 
+// What a load needs beside its picture, made before the picture is decoded:
+// the identity field and a 24-bit result picture as newdib makes it, both of
+// one size and with their memory's pages already made. Empty (holds()
+// false) when they could not be had.
+struct PreparedPicture {
+    DisplacementField field;
+    OwnedDib result;
+    bool holds(int32_t width, int32_t height) const;
+};
+
+// PreparedPicture for width x height on the calling thread. Empty, once
+// `stop` is set, as soon as it sees it.
+PreparedPicture PreparePicture(int32_t width, int32_t height, const std::atomic<bool>& stop);
+
+// PreparePicture on a thread of its own, started at once, so that a load
+// makes the blocks on the second core while it decodes the file. Loads are
+// rare: a thread each costs nothing worth keeping one for.
+class PicturePreparation {
+public:
+    // Prepares nothing.
+    PicturePreparation() = default;
+    // Sizes that are no picture's prepare nothing; so does a system that
+    // cannot start the thread.
+    PicturePreparation(int32_t width, int32_t height);
+    // For the size a picture file's header claims; nothing when it cannot
+    // be measured (unknown format, broken header, unreadable file).
+    static PicturePreparation forFile(const char* fileName);
+    // Calls the work off and waits for it; blocks not taken are freed.
+    ~PicturePreparation();
+    PicturePreparation(PicturePreparation&&) noexcept;
+    PicturePreparation& operator=(PicturePreparation&&) noexcept;
+
+    // Waits for the thread and hands over what it made; empty when nothing
+    // was prepared, or the second time.
+    PreparedPicture take();
+
+private:
+    struct Job;
+    std::unique_ptr<Job> job_;
+};
+
 class WarpSession {
 public:
     // The start-up state: white 320 x 200 source and result pictures, the
@@ -31,6 +75,15 @@ public:
     // renders. When the field cannot be had, or the picture is empty, says so
     // through `messages`, returns false and keeps the session as it was.
     bool loadPicture(OwnedDib picture, MessageSink& messages);
+    // The same with the field and result made ahead: used when they fit the
+    // picture, otherwise thrown away and made here. The outcome is the
+    // same either way, failures included. The previous picture, result and
+    // field are given back on another thread.
+    bool loadPicture(OwnedDib picture, PreparedPicture prepared, MessageSink& messages);
+    // Waits for that thread.
+    ~WarpSession();
+    WarpSession(const WarpSession&) = delete;
+    WarpSession& operator=(const WarpSession&) = delete;
 
     // Rebuilds the result picture from the source picture and the field.
     void renderdi(MessageSink& messages);
@@ -63,6 +116,8 @@ private:
     // The bounding box of the dabs since the last render: a cache of what
     // the result lacks, not state that changes any outcome.
     DabRect stale_;
+    // Gives back the blocks of the picture before the last load.
+    std::thread disposal_;
 };
 
 }  // namespace grimora

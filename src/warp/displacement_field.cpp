@@ -47,13 +47,13 @@ void FreeFieldEntries::operator()(Displacement* entries) const {
 // 47 000 page faults one by one, a fifth of a load's time here. (Large pages
 // would save more, but asking for them can stall a load for half a second
 // while the system compacts its memory.)
-DisplacementField::Entries DisplacementField::allocateEntries(std::size_t count) {
+DisplacementField::Entries DisplacementField::allocateEntries(std::size_t count, bool populate) {
     const std::size_t bytes = std::max<std::size_t>(count * sizeof(Displacement), 1);
 #if defined(__linux__)
     constexpr std::size_t kMappedFrom = std::size_t{4} << 20;
     if (bytes >= kMappedFrom) {
         void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
-                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+                             MAP_PRIVATE | MAP_ANONYMOUS | (populate ? MAP_POPULATE : 0), -1, 0);
         if (block == MAP_FAILED) {
             return Entries(nullptr, FreeFieldEntries{});
         }
@@ -68,7 +68,7 @@ DisplacementField::DisplacementField(int32_t width, int32_t height) {
     if (!count) {
         throw std::bad_array_new_length();
     }
-    entries_ = allocateEntries(*count);
+    entries_ = allocateEntries(*count, true);
     if (entries_ == nullptr) {
         throw std::bad_alloc();
     }
@@ -76,12 +76,12 @@ DisplacementField::DisplacementField(int32_t width, int32_t height) {
     height_ = height;
 }
 
-DisplacementField::DisplacementField(int32_t width, int32_t height, NoThrow) {
+DisplacementField::DisplacementField(int32_t width, int32_t height, NoThrow, bool populate) {
     const auto count = entryCount(width, height);
     if (!count) {
         return;
     }
-    entries_ = allocateEntries(*count);
+    entries_ = allocateEntries(*count, populate);
     if (entries_ != nullptr) {
         width_ = width;
         height_ = height;
@@ -89,11 +89,48 @@ DisplacementField::DisplacementField(int32_t width, int32_t height, NoThrow) {
 }
 
 std::optional<DisplacementField> DisplacementField::tryAllocate(int32_t width, int32_t height) {
-    DisplacementField field(width, height, NoThrow{});
+    DisplacementField field(width, height, NoThrow{}, true);
     if (field.entries_ == nullptr) {
         return std::nullopt;
     }
     return field;
+}
+
+std::optional<DisplacementField> DisplacementField::tryAllocateLazily(int32_t width,
+                                                                      int32_t height) {
+    DisplacementField field(width, height, NoThrow{}, false);
+    if (field.entries_ == nullptr) {
+        return std::nullopt;
+    }
+    return field;
+}
+
+void MakePagesPresent(void* block, std::size_t bytes) {
+    constexpr std::size_t kPage = 4096;
+    auto* bytesAt = static_cast<unsigned char*>(block);
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    // Whole pages inside the block only: the pages at its ends may belong
+    // to other blocks as well, and are written below.
+    const auto start = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t first = (start + kPage - 1) & ~std::uintptr_t{kPage - 1};
+    const std::uintptr_t end = (start + bytes) & ~std::uintptr_t{kPage - 1};
+    if (end > first &&
+        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE) == 0) {
+        if (first > start) {
+            *static_cast<volatile unsigned char*>(bytesAt) = 0;
+        }
+        if (start + bytes > end) {
+            static_cast<volatile unsigned char*>(bytesAt)[bytes - 1] = 0;
+        }
+        return;
+    }
+#endif
+    for (std::size_t i = 0; i < bytes; i += kPage) {
+        static_cast<volatile unsigned char*>(bytesAt)[i] = 0;
+    }
+    if (bytes > 0) {
+        static_cast<volatile unsigned char*>(bytesAt)[bytes - 1] = 0;
+    }
 }
 
 namespace {
@@ -139,6 +176,26 @@ void InitMask(DisplacementField& field) {
     if (!RunOnTwoThreads(share, &job)) {
         share(&job, 0);
     }
+}
+
+bool InitMaskAlone(DisplacementField& field, const std::atomic<bool>& stop) {
+    if (field.empty()) {
+        return !stop.load(std::memory_order_relaxed);
+    }
+    // Chunks of about 4 MB: few calls, and a stop is seen within a millisecond.
+    const int64_t chunk = std::max<int64_t>(1, (int64_t{1} << 19) / field.width());
+    for (int64_t first = 0; first < field.height(); first += chunk) {
+        if (stop.load(std::memory_order_relaxed)) {
+            return false;
+        }
+        const int64_t end = std::min<int64_t>(first + chunk, field.height());
+        // Any zeros MakePagesPresent writes are overwritten at once.
+        MakePagesPresent(
+            field.row(static_cast<int32_t>(first)),
+            static_cast<std::size_t>(end - first) * field.width() * sizeof(Displacement));
+        identityRows(field, first, end);
+    }
+    return true;
 }
 
 }  // namespace grimora

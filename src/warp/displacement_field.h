@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -34,6 +35,10 @@ public:
     // The same without throwing: nothing when the memory cannot be had, so a
     // caller can keep its old field and picture.
     static std::optional<DisplacementField> tryAllocate(int32_t width, int32_t height);
+    // The same with the memory's pages left to be made at the first write
+    // (InitMaskAlone makes them chunk by chunk), so that work that may be
+    // called off has not paid for all of them at once.
+    static std::optional<DisplacementField> tryAllocateLazily(int32_t width, int32_t height);
 
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }
@@ -51,9 +56,9 @@ public:
 
 private:
     struct NoThrow {};
-    DisplacementField(int32_t width, int32_t height, NoThrow);
+    DisplacementField(int32_t width, int32_t height, NoThrow, bool populate);
     using Entries = std::unique_ptr<Displacement[], FreeFieldEntries>;
-    static Entries allocateEntries(std::size_t count);
+    static Entries allocateEntries(std::size_t count, bool populate);
 
     // Left unwritten when allocated (InitMask or the caller writes every
     // entry): writing a 192 MB field twice costs a load a tenth of a second.
@@ -64,5 +69,15 @@ private:
 
 // Resets every entry to its own position: column c, memory row r holds (c, r).
 void InitMask(DisplacementField& field);
+// The same on the calling thread alone, for a thread that works beside
+// another (a load's decode), whose core the shared helper would only take.
+// The pages are made a chunk at a time; between chunks `stop` is looked at,
+// and when it is set the work ends with false, the field partly written.
+bool InitMaskAlone(DisplacementField& field, const std::atomic<bool>& stop);
+
+// Makes the pages of [block, block + bytes) present and writable now, in one
+// call where the system has one (much cheaper than a fault per page), else by
+// writing zero to a byte of each page: only for memory that is all zero.
+void MakePagesPresent(void* block, std::size_t bytes);
 
 }  // namespace grimora

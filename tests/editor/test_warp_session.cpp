@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "editor/warp_session.h"
 #include "picture/dib_queries.h"
 #include "picture/pictrix.h"
+#include "picture/picture_writer.h"
 #include "warp/render.h"
 
 namespace grimora {
@@ -178,6 +181,170 @@ TEST(WarpSession, RenderingChangesOfAPalettePictureShowsTheMessageEachTime) {
     EXPECT_EQ(session.renderChanged(messages), (DabRect{0, 0, 16, 16}));
     EXPECT_EQ(session.renderChanged(messages), (DabRect{0, 0, 16, 16}));
     EXPECT_EQ(messages.texts, std::vector<std::string>(3, kNot24BitsMessage));
+}
+
+OwnedDib PatternPicture(int32_t width, int32_t height, int bitCount) {
+    OwnedDib picture;
+    if (picture.make(width, height, bitCount)) {
+        for (int32_t r = 0; r < height; ++r) {
+            for (int32_t c = 0; c < width; ++c) {
+                setpixel(picture.get(), c, r, static_cast<uint32_t>(c * 7 + (r << 9) + (c << 18)));
+            }
+        }
+    }
+    return picture;
+}
+
+PreparedPicture Prepared(int32_t width, int32_t height) {
+    const std::atomic<bool> go{false};
+    return PreparePicture(width, height, go);
+}
+
+bool SameBytes(const Dib& a, const Dib& b) {
+    if (a.bits == nullptr || b.bits == nullptr) {
+        return a.bits == b.bits;
+    }
+    const uint32_t size = a.info->bmiHeader.biSizeImage;
+    return size == b.info->bmiHeader.biSizeImage && DibWidth(a) == DibWidth(b) &&
+           DibHeight(a) == DibHeight(b) && DibBitCount(a) == DibBitCount(b) &&
+           std::memcmp(a.bits, b.bits, size) == 0;
+}
+
+bool SameField(const DisplacementField& a, const DisplacementField& b) {
+    return a.width() == b.width() && a.height() == b.height() &&
+           std::equal(a.data(), a.data() + a.size(), b.data());
+}
+
+// A session after a dab, so that a load that changes nothing can be told
+// from one that resets the field.
+void Distort(WarpSession& session) {
+    QuietEffectHost host;
+    EffectParams params;
+    params.centreX = 150;
+    params.centreY = 100;
+    params.mouseX = 160;
+    params.mouseY = 95;
+    params.prevMouseX = 150;
+    params.prevMouseY = 100;
+    params.mode = EffectMode::Lug;
+    params.radius = 40;
+    params.strength = 0.9;
+    session.DoEffekt(params, host);
+    Messages none;
+    session.renderChanged(none);
+}
+
+// With blocks made ahead the load must end exactly as without them: the same
+// answer, messages, source, field and result bytes (padding too), whether
+// the blocks fit or not (a header whose size the decode did not confirm, a
+// picture that is not at 24 bits, a failed preparation, an empty picture).
+TEST(WarpSession, LoadWithPreparedBlocksEndsAsTheOrdinaryLoad) {
+    struct Case {
+        const char* name;
+        int32_t width, height, bitCount;  // bitCount 0: no picture
+        int32_t preparedWidth, preparedHeight;
+    };
+    const Case cases[] = {
+        {"fits, rows padded", 101, 75, 24, 101, 75},
+        {"fits, 2 x 1", 2, 1, 24, 2, 1},
+        {"header lied about the width", 101, 75, 24, 102, 75},
+        {"header lied about the height", 101, 75, 24, 101, 74},
+        {"nothing prepared", 33, 9, 24, 0, 0},
+        {"palette picture", 16, 16, 8, 16, 16},
+        {"no picture", 0, 0, 0, 40, 30},
+    };
+    for (const Case& c : cases) {
+        WarpSession ordinary;
+        WarpSession prepared;
+        Distort(ordinary);
+        Distort(prepared);
+        Messages ordinaryMessages;
+        Messages preparedMessages;
+        const bool loaded = ordinary.loadPicture(
+            c.bitCount == 0 ? OwnedDib{} : PatternPicture(c.width, c.height, c.bitCount),
+            ordinaryMessages);
+        EXPECT_EQ(prepared.loadPicture(
+                      c.bitCount == 0 ? OwnedDib{} : PatternPicture(c.width, c.height, c.bitCount),
+                      Prepared(c.preparedWidth, c.preparedHeight), preparedMessages),
+                  loaded)
+            << c.name;
+        EXPECT_EQ(preparedMessages.texts, ordinaryMessages.texts) << c.name;
+        EXPECT_TRUE(SameBytes(prepared.source(), ordinary.source())) << c.name;
+        EXPECT_TRUE(SameBytes(prepared.result(), ordinary.result())) << c.name;
+        EXPECT_TRUE(SameField(prepared.field(), ordinary.field())) << c.name;
+    }
+}
+
+// Loads one after another: each gives the previous picture back on the side
+// while the next is taken, and the last is given back with the session.
+TEST(WarpSession, PreparedLoadsInARowEachShowTheirOwnPicture) {
+    WarpSession session;
+    Messages messages;
+    for (int32_t width : {64, 65, 3}) {
+        OwnedDib picture = PatternPicture(width, 20, 24);
+        OwnedDib copy = PatternPicture(width, 20, 24);
+        ASSERT_TRUE(session.loadPicture(std::move(picture), Prepared(width, 20), messages));
+        EXPECT_TRUE(SameBytes(session.source(), copy.get()));
+        EXPECT_TRUE(isIdentity(session.field()));
+        ExpectSameRows(session.result(), copy.get());
+    }
+    EXPECT_TRUE(messages.texts.empty());
+}
+
+class TemporaryFolder {
+public:
+    TemporaryFolder()
+        : path_(std::filesystem::temp_directory_path() /
+                ("grimora_prepare_" +
+                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+        std::filesystem::create_directories(path_);
+    }
+    ~TemporaryFolder() { std::filesystem::remove_all(path_); }
+    std::string file(const char* name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+TEST(PicturePreparation, MakesTheBlocksForTheSizeInTheFilesHeader) {
+    const TemporaryFolder folder;
+    const std::string jpeg = folder.file("photo.jpg");
+    std::string error;
+    ASSERT_TRUE(SavePicture(PatternPicture(37, 23, 24).get(), jpeg, error)) << error;
+
+    PicturePreparation preparation = PicturePreparation::forFile(jpeg.c_str());
+    PreparedPicture made = preparation.take();
+    ASSERT_TRUE(made.holds(37, 23));
+    EXPECT_TRUE(isIdentity(made.field));
+    // As newdib makes it: every byte zero, padding included.
+    EXPECT_TRUE(std::all_of(made.result->bits,
+                            made.result->bits + made.result->info->bmiHeader.biSizeImage,
+                            [](uint8_t b) { return b == 0; }));
+    EXPECT_FALSE(preparation.take().holds(37, 23));
+
+    // Files whose size cannot be told prepare nothing.
+    const std::string text = folder.file("notes.jpg");
+    std::FILE* out = std::fopen(text.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fputs("not a picture", out);
+    std::fclose(out);
+    for (const std::string& name : {text, folder.file("missing.jpg"), folder.file("")}) {
+        EXPECT_EQ(PicturePreparation::forFile(name.c_str()).take().field.data(), nullptr) << name;
+    }
+    EXPECT_EQ(PicturePreparation::forFile(nullptr).take().field.data(), nullptr);
+    EXPECT_EQ(PicturePreparation(0, 5).take().field.data(), nullptr);
+}
+
+// A preparation left untaken (the decode failed) is called off and freed;
+// one replaced by another is too. The sanitizers see any leak or race.
+TEST(PicturePreparation, UntakenWorkIsCalledOffAndFreed) {
+    { PicturePreparation dropped(3000, 2000); }
+    PicturePreparation replaced(2000, 1500);
+    replaced = PicturePreparation(40, 30);
+    EXPECT_TRUE(replaced.take().holds(40, 30));
+    std::atomic<bool> stop{true};
+    EXPECT_FALSE(PreparePicture(2000, 1500, stop).holds(2000, 1500));
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +37,21 @@ TEST_P(InitMaskSizes, WritesEachEntrysOwnPositionInStorageOrder) {
         for (int32_t c = 0; c < width; ++c) {
             const Displacement e = field.data()[static_cast<std::size_t>(r) * width + c];
             ASSERT_EQ(e, (Displacement{c, r})) << "column " << c << ", row " << r;
+        }
+    }
+}
+
+// The one-thread reset of a field whose pages are made as it goes, chunk by
+// chunk: every chunk boundary and the last, short chunk must be written.
+TEST_P(InitMaskSizes, AloneOnALazyFieldWritesTheSameEntries) {
+    const auto [width, height] = GetParam();
+    auto field = DisplacementField::tryAllocateLazily(width, height);
+    ASSERT_TRUE(field.has_value());
+    const std::atomic<bool> go{false};
+    ASSERT_TRUE(InitMaskAlone(*field, go));
+    for (int32_t r = 0; r < height; ++r) {
+        for (int32_t c = 0; c < width; ++c) {
+            ASSERT_EQ(field->at(c, r), (Displacement{c, r})) << "column " << c << ", row " << r;
         }
     }
 }
@@ -71,6 +90,31 @@ TEST(DisplacementField, TryAllocateGivesAFieldOfThatSize) {
     EXPECT_EQ(moved.at(1030, 1018), (Displacement{1030, 1018}));
     *large = std::move(*field);
     EXPECT_EQ(large->at(6, 2), (Displacement{6, 2}));
+}
+
+TEST(DisplacementField, InitMaskAloneEndsWithFalseWhenStopped) {
+    auto field = DisplacementField::tryAllocateLazily(1031, 1019);
+    ASSERT_TRUE(field.has_value());
+    const std::atomic<bool> stop{true};
+    EXPECT_FALSE(InitMaskAlone(*field, stop));
+}
+
+// The pages are made without changing a byte, at any alignment; the bytes
+// beside the block, on its first and last pages, are someone else's.
+TEST(DisplacementField, MakingPagesPresentChangesNoByte) {
+    std::vector<unsigned char> memory(4 * 4096, 0x5A);
+    for (const std::size_t offset : {std::size_t{0}, std::size_t{1}, std::size_t{4095}}) {
+        for (const std::size_t bytes : {std::size_t{1}, std::size_t{4096}, std::size_t{9000}}) {
+            std::fill(memory.begin(), memory.end(), 0x5A);
+            std::memset(memory.data() + offset, 0, bytes);
+            MakePagesPresent(memory.data() + offset, bytes);
+            for (std::size_t i = 0; i < memory.size(); ++i) {
+                const bool inside = i >= offset && i < offset + bytes;
+                ASSERT_EQ(memory[i], inside ? 0 : 0x5A) << offset << " + " << bytes << " at " << i;
+            }
+        }
+    }
+    MakePagesPresent(nullptr, 0);
 }
 
 }  // namespace
