@@ -100,6 +100,9 @@ public:
     // rendered, both views sized to it. False, and nothing changes, when it
     // cannot be edited (a message says why).
     bool takePicture(OwnedDib picture);
+    // The same with the field and result made while the file decoded; the
+    // outcome is that of takePicture(picture).
+    bool takePicture(OwnedDib picture, PreparedPicture prepared);
 
     // The picture page. Loads a picture file as the source picture; on
     // failure a message box says why and nothing changes. True when loaded.

@@ -24,6 +24,7 @@
 #include "app/browser/picture_loading.h"
 #include "app/browser/preview_box.h"
 #include "app/main_form.h"
+#include "editor/views/result_view.h"
 #include "picture/depth_convert.h"
 #include "picture/dib_queries.h"
 #include "picture/draw_dib.h"
@@ -155,10 +156,24 @@ void TMainForm::setUpPicturePage() {
     PrefListBox->addItems(favourites_.entries());
 }
 
+bool TMainForm::takePicture(OwnedDib picture, PreparedPicture prepared) {
+    if (!session_->loadPicture(std::move(picture), std::move(prepared), *this)) {
+        return false;
+    }
+    strokes_->resizeView();
+    strokes_->PaintBox1Paint();
+    ErgPaintBox->setPicture(&session_->result());
+    return true;
+}
+
 bool TMainForm::openfilenow(const QString& fileName) {
+    const QByteArray name = QFile::encodeName(fileName);
+    // The field and the result picture are made on the second core while
+    // the file decodes (for the size its header claims), and thrown away
+    // when the load goes no further.
+    PicturePreparation preparation = PicturePreparation::forFile(name.constData());
     Dib record;
-    OpenPicture(record, QFile::encodeName(fileName).constData(),
-                [this](int percent) { WMUser(percent); });
+    OpenPicture(record, name.constData(), [this](int percent) { WMUser(percent); });
     OwnedDib loaded(record);
     if (loaded->bits == nullptr) {
         const LoadFailureBox box = LoadFailureMessage(fileName, ErrorTextOf(record));
@@ -181,7 +196,7 @@ bool TMainForm::openfilenow(const QString& fileName) {
         return false;
     }
     DepthUpTo(loaded, 24, random(), [this](int32_t percent) { SetProStatus(percent); });
-    if (!takePicture(std::move(loaded))) {
+    if (!takePicture(std::move(loaded), preparation.take())) {
         return false;
     }
 
