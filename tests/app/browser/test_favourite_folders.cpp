@@ -1,4 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <csignal>
+
+#include <sys/resource.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -137,6 +141,29 @@ TEST(FavouriteFolders, MissingOrUnwritableFileIsNoError) {
     favourites.add("/new/");
     EXPECT_FALSE(favourites.save(dir.filePath("folder.dat")));
     EXPECT_TRUE(QFileInfo(dir.filePath("folder.dat")).isDir());
+}
+
+TEST(FavouriteFolders, AWriteThatFailsPartWayKeepsTheOldList) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("folders.dat");
+    FavouriteFolders favourites = Holding({"/old/"}, file);
+    favourites.add("/" + QString(20000, 'n') + "/");
+
+    // A file-size limit makes the write fail part-way as a full disk would,
+    // and holds for root too.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = favourites.save(file);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadBytes(file), QByteArray("/old/\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"folders.dat"});
 }
 
 TEST(FavouriteFolders, ExecutableFolderOverrideNestsAndRestores) {

@@ -518,6 +518,24 @@ TEST_F(PicturePageTest, DroppedFileOpensAndJoinsTheFavourites) {
     EXPECT_EQ(form->favourites().entries(), QStringList{folder_});
     EXPECT_TRUE(boxes.empty());
 
+    // Dropped on the controls of the page, with the plain text a file
+    // manager adds beside the address.
+    data.setUrls({QUrl::fromLocalFile(folder_ + "landscape.bmp")});
+    data.setText(folder_ + "landscape.bmp");
+    for (QWidget* target : std::initializer_list<QWidget*>{
+             form->Breit, form->DibPrevPaint, form->JamShellList1->viewport(),
+             form->PrefListBox->viewport(), form->FilterComboBox1}) {
+        SCOPED_TRACE(target->metaObject()->className());
+        form->Breit->setText("x");
+        const QPoint inside(2, 2);
+        QDragEnterEvent childEnter(inside, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &childEnter);
+        EXPECT_TRUE(childEnter.isAccepted());
+        QDropEvent childDrop(inside, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &childDrop);
+        EXPECT_TRUE(WaitFor([&] { return form->Breit->text() == "640 Pixel"; }));
+    }
+
     QMimeData text;
     text.setText("not a file");
     QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
