@@ -16,6 +16,7 @@
 #include "picture/open_dib.h"
 #include "picture/pictrix.h"
 #include "warp/render.h"
+#include "warp/row_helper.h"
 
 namespace grimora {
 
@@ -52,6 +53,34 @@ bool IsPictureSize(int64_t width, int64_t height) {
     return CheckPictureSize(width, height, error);
 }
 
+struct CopyJob {
+    const Dib* source;
+    const Dib* target;
+    ChunkCounter* rows;
+};
+
+// The identity's render into a result of the source's size: the source's
+// rows, on both threads, the result's padding left as newdib made it.
+void CopyRows(const Dib& source, const Dib& target) {
+    const int32_t height = DibHeight(source);
+    ChunkCounter rows(height, 64);
+    const CopyJob job{&source, &target, &rows};
+    const auto copy = [](const void* context, int) {
+        const auto& j = *static_cast<const CopyJob*>(context);
+        const auto rowBytes = static_cast<std::size_t>(DibWidth(*j.source)) * 3;
+        int64_t first = 0;
+        int64_t end = 0;
+        while (j.rows->next(first, end)) {
+            for (auto r = static_cast<int32_t>(first); r < end; ++r) {
+                std::memcpy(DibRow(*j.target, r), DibRow(*j.source, r), rowBytes);
+            }
+        }
+    };
+    if (!RunOnTwoThreads(copy, &job)) {
+        copy(&job, 0);
+    }
+}
+
 }  // namespace
 
 bool PreparedPicture::holds(int32_t width, int32_t height) const {
@@ -60,40 +89,94 @@ bool PreparedPicture::holds(int32_t width, int32_t height) const {
            DibHeight(result.get()) == height && DibBitCount(result.get()) == 24;
 }
 
-PreparedPicture PreparePicture(int32_t width, int32_t height, const std::atomic<bool>& stop) {
-    if (!IsPictureSize(width, height)) {
-        return {};
+namespace {
+
+// A preparation cut into units (4 MB of field rows, 8 MB of result) that
+// any thread can take: the preparing thread, and the loading one once its
+// decode is done, so that neither waits while the other works.
+class PreparationWork {
+public:
+    // The blocks, with no page made yet; false when they cannot be had.
+    bool allocate(int32_t width, int32_t height) {
+        std::optional<DisplacementField> field =
+            DisplacementField::tryAllocateLazily(width, height);
+        Dib made;
+        newdib(made, width, height, 24, nullptr, 0);
+        OwnedDib result(made);
+        if (!field || !result.holdsPicture() || result->bits == nullptr) {
+            return false;
+        }
+        made_.field = std::move(*field);
+        made_.result = std::move(result);
+        fieldRows_ = std::max<int64_t>(1, (int64_t{1} << 19) / width);
+        fieldUnits_ = (height + fieldRows_ - 1) / fieldRows_;
+        resultBytes_ = made_.result->info->bmiHeader.biSizeImage;
+        units_ =
+            fieldUnits_ + static_cast<int64_t>((resultBytes_ + kResultChunk - 1) / kResultChunk);
+        return true;
     }
-    std::optional<DisplacementField> field = DisplacementField::tryAllocateLazily(width, height);
-    if (!field || !InitMaskAlone(*field, stop)) {
-        return {};
+
+    // Takes units until none is left or `stop` is set.
+    void run(const std::atomic<bool>& stop) {
+        for (;;) {
+            if (stop.load(std::memory_order_relaxed)) {
+                return;
+            }
+            const int64_t unit = next_.fetch_add(1, std::memory_order_relaxed);
+            if (unit >= units_) {
+                return;
+            }
+            if (unit < fieldUnits_) {
+                InitMaskRows(made_.field, static_cast<int32_t>(unit * fieldRows_),
+                             static_cast<int32_t>(
+                                 std::min<int64_t>((unit + 1) * fieldRows_, made_.field.height())));
+            } else {
+                // calloc's pages would otherwise take their faults at the
+                // render's first write; newdib's zero rows stay zero.
+                const auto offset = static_cast<std::size_t>(unit - fieldUnits_) * kResultChunk;
+                MakePagesPresent(made_.result->bits + offset,
+                                 std::min(kResultChunk, resultBytes_ - offset));
+            }
+            done_.fetch_add(1, std::memory_order_relaxed);
+        }
     }
-    Dib made;
-    newdib(made, width, height, 24, nullptr, 0);
-    OwnedDib result(made);
-    if (!result.holdsPicture() || result->bits == nullptr) {
-        return {};
-    }
-    // Its pages made now, in chunks of 8 MB with a look at `stop` between:
-    // calloc's pages would otherwise take their faults at the render's
-    // first write. newdib's rows are zero, which this keeps.
-    constexpr std::size_t kChunk = std::size_t{8} << 20;
-    const std::size_t bytes = result->info->bmiHeader.biSizeImage;
-    for (std::size_t done = 0; done < bytes; done += kChunk) {
-        if (stop.load(std::memory_order_relaxed)) {
+
+    // Once no thread runs any more: the blocks when every unit was done.
+    PreparedPicture finish() {
+        if (units_ == 0 || done_.load(std::memory_order_relaxed) != units_) {
             return {};
         }
-        MakePagesPresent(result->bits + done, std::min(kChunk, bytes - done));
+        return std::move(made_);
     }
-    PreparedPicture prepared;
-    prepared.field = std::move(*field);
-    prepared.result = std::move(result);
-    return prepared;
+
+private:
+    static constexpr std::size_t kResultChunk = std::size_t{8} << 20;
+    PreparedPicture made_;
+    int64_t fieldRows_ = 0;
+    int64_t fieldUnits_ = 0;
+    std::size_t resultBytes_ = 0;
+    int64_t units_ = 0;
+    std::atomic<int64_t> next_{0};
+    std::atomic<int64_t> done_{0};
+};
+
+}  // namespace
+
+PreparedPicture PreparePicture(int32_t width, int32_t height, const std::atomic<bool>& stop) {
+    PreparationWork work;
+    if (!IsPictureSize(width, height) || !work.allocate(width, height)) {
+        return {};
+    }
+    work.run(stop);
+    return work.finish();
 }
 
 struct PicturePreparation::Job {
     std::atomic<bool> stop{false};
-    PreparedPicture made;
+    PreparationWork work;
+    // Set once the blocks were asked for; `allocated` says whether they came.
+    std::atomic<bool> asked{false};
+    bool allocated = false;
     std::thread thread;
 };
 
@@ -104,8 +187,13 @@ PicturePreparation::PicturePreparation(int32_t width, int32_t height) {
     job_ = std::make_unique<Job>();
     try {
         Job* job = job_.get();
-        job->thread = std::thread(
-            [job, width, height] { job->made = PreparePicture(width, height, job->stop); });
+        job->thread = std::thread([job, width, height] {
+            job->allocated = job->work.allocate(width, height);
+            job->asked.store(true, std::memory_order_release);
+            if (job->allocated) {
+                job->work.run(job->stop);
+            }
+        });
     } catch (const std::system_error&) {
         job_.reset();  // the load makes its blocks itself
     }
@@ -151,8 +239,12 @@ PreparedPicture PicturePreparation::take() {
     if (job_ == nullptr) {
         return {};
     }
+    // What is left is shared with the thread rather than waited for.
+    if (job_->asked.load(std::memory_order_acquire) && job_->allocated) {
+        job_->work.run(job_->stop);
+    }
     job_->thread.join();
-    PreparedPicture made = std::move(job_->made);
+    PreparedPicture made = job_->work.finish();
     job_.reset();
     return made;
 }
@@ -228,12 +320,7 @@ bool WarpSession::loadPicture(OwnedDib picture, PreparedPicture prepared, Messag
     source_ = std::move(picture);
     field_ = std::move(prepared.field);
     result_ = std::move(prepared.result);
-    // The identity's render: the source's rows into the new result, whose
-    // padding stays as newdib made it.
-    const auto rowBytes = static_cast<std::size_t>(width) * 3;
-    for (int32_t r = 0; r < height; ++r) {
-        std::memcpy(DibRow(result_.get(), r), DibRow(source_.get(), r), rowBytes);
-    }
+    CopyRows(source_.get(), result_.get());
     stale_ = {};
 
     // Giving back 336 MB at 24 megapixels takes a fifth of a load's time;

@@ -178,24 +178,16 @@ void InitMask(DisplacementField& field) {
     }
 }
 
-bool InitMaskAlone(DisplacementField& field, const std::atomic<bool>& stop) {
-    if (field.empty()) {
-        return !stop.load(std::memory_order_relaxed);
+void InitMaskRows(DisplacementField& field, int32_t first, int32_t end) {
+    first = std::max(first, 0);
+    end = std::min(end, field.height());
+    if (first >= end || field.width() == 0) {
+        return;
     }
-    // Chunks of about 4 MB: few calls, and a stop is seen within a millisecond.
-    const int64_t chunk = std::max<int64_t>(1, (int64_t{1} << 19) / field.width());
-    for (int64_t first = 0; first < field.height(); first += chunk) {
-        if (stop.load(std::memory_order_relaxed)) {
-            return false;
-        }
-        const int64_t end = std::min<int64_t>(first + chunk, field.height());
-        // Any zeros MakePagesPresent writes are overwritten at once.
-        MakePagesPresent(
-            field.row(static_cast<int32_t>(first)),
-            static_cast<std::size_t>(end - first) * field.width() * sizeof(Displacement));
-        identityRows(field, first, end);
-    }
-    return true;
+    // Any zeros MakePagesPresent writes are overwritten at once.
+    MakePagesPresent(field.row(first),
+                     static_cast<std::size_t>(end - first) * field.width() * sizeof(Displacement));
+    identityRows(field, first, end);
 }
 
 }  // namespace grimora

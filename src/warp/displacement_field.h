@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -36,7 +35,7 @@ public:
     // caller can keep its old field and picture.
     static std::optional<DisplacementField> tryAllocate(int32_t width, int32_t height);
     // The same with the memory's pages left to be made at the first write
-    // (InitMaskAlone makes them chunk by chunk), so that work that may be
+    // (InitMaskRows makes them chunk by chunk), so that work that may be
     // called off has not paid for all of them at once.
     static std::optional<DisplacementField> tryAllocateLazily(int32_t width, int32_t height);
 
@@ -69,11 +68,10 @@ private:
 
 // Resets every entry to its own position: column c, memory row r holds (c, r).
 void InitMask(DisplacementField& field);
-// The same on the calling thread alone, for a thread that works beside
-// another (a load's decode), whose core the shared helper would only take.
-// The pages are made a chunk at a time; between chunks `stop` is looked at,
-// and when it is set the work ends with false, the field partly written.
-bool InitMaskAlone(DisplacementField& field, const std::atomic<bool>& stop);
+// Rows [first, end) (held to the field) reset the same way, on the calling
+// thread alone, their pages made first in one call: for a field written in
+// chunks by whichever thread is free (a load's, beside its decode).
+void InitMaskRows(DisplacementField& field, int32_t first, int32_t end);
 
 // Makes the pages of [block, block + bytes) present and writable now, in one
 // call where the system has one (much cheaper than a fault per page), else by
