@@ -181,6 +181,10 @@ bool TMainForm::openfilenow(const QString& fileName) {
         return false;
     }
 
+    // Finished first: the memory check below would otherwise wait on the
+    // preparation's calls to the system.
+    PreparedPicture prepared = preparation.take();
+
     // Everything the new picture needs is asked for while the old picture
     // and its distortion still stand, so that a picture too large for memory
     // costs nothing but a message.
@@ -196,7 +200,7 @@ bool TMainForm::openfilenow(const QString& fileName) {
         return false;
     }
     DepthUpTo(loaded, 24, random(), [this](int32_t percent) { SetProStatus(percent); });
-    if (!takePicture(std::move(loaded), preparation.take())) {
+    if (!takePicture(std::move(loaded), std::move(prepared))) {
         return false;
     }
 
