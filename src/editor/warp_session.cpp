@@ -2,7 +2,7 @@
 #include "editor/warp_session.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -11,6 +11,10 @@
 #include <system_error>
 #include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "picture/dib_queries.h"
 #include "picture/open_dib.h"
@@ -203,15 +207,30 @@ PicturePreparation PicturePreparation::forFile(const char* fileName) {
     if (fileName == nullptr) {
         return {};
     }
-    std::FILE* file = std::fopen(fileName, "rb");
-    if (file == nullptr) {
+    // Opened as the loader opens it: without blocking, and only a regular
+    // file is read, so that a pipe cannot hold the load up before it starts.
+    const int file = ::open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0) {
         return {};
     }
     std::vector<uint8_t> header(kHeaderBytes);
-    const std::size_t read = std::fread(header.data(), 1, header.size(), file);
-    std::fclose(file);
+    std::size_t got = 0;
+    struct stat status {};
+    if (::fstat(file, &status) == 0 && S_ISREG(status.st_mode)) {
+        while (got < header.size()) {
+            const ssize_t n = ::read(file, header.data() + got, header.size() - got);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+    }
+    ::close(file);
     PictureSize size;
-    if (!MeasurePicture(std::span<const uint8_t>(header.data(), read), size) ||
+    if (got == 0 || !MeasurePicture(std::span<const uint8_t>(header.data(), got), size) ||
         !IsPictureSize(size.width, size.height)) {
         return {};
     }

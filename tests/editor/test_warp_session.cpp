@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "editor/warp_session.h"
@@ -329,7 +331,10 @@ TEST(PicturePreparation, MakesTheBlocksForTheSizeInTheFilesHeader) {
     ASSERT_NE(out, nullptr);
     std::fputs("not a picture", out);
     std::fclose(out);
-    for (const std::string& name : {text, folder.file("missing.jpg"), folder.file("")}) {
+    // A pipe in the file's place must not block the load before it starts.
+    const std::string pipe = folder.file("pipe.jpg");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& name : {text, pipe, folder.file("missing.jpg"), folder.file("")}) {
         EXPECT_EQ(PicturePreparation::forFile(name.c_str()).take().field.data(), nullptr) << name;
     }
     EXPECT_EQ(PicturePreparation::forFile(nullptr).take().field.data(), nullptr);
