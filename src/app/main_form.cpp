@@ -122,13 +122,7 @@ void TMainForm::wwwBtnClick() {
 }
 
 bool TMainForm::takePicture(OwnedDib picture) {
-    if (!session_->loadPicture(std::move(picture), *this)) {
-        return false;
-    }
-    strokes_->resizeView();
-    strokes_->PaintBox1Paint();
-    ErgPaintBox->setPicture(&session_->result());
-    return true;
+    return takePicture(std::move(picture), PreparedPicture{});
 }
 
 void TMainForm::PageControl2Change() {

@@ -190,7 +190,7 @@ bool TMainForm::openfilenow(const QString& fileName) {
     // costs nothing but a message.
     const int32_t width = DibWidth(loaded.get());
     const int32_t height = DibHeight(loaded.get());
-    if (!CanTakePicture(width, height, DibBitCount(loaded.get()))) {
+    if (!CanTakePicture(width, height, DibBitCount(loaded.get()), prepared.holds(width, height))) {
         MessageBox(this,
                    QStringLiteral("There is not enough memory to edit a picture of %1 x %2 "
                                   "pixels. The previous picture stays.")

@@ -80,7 +80,8 @@ int64_t LoadCompletionBytes(int32_t width, int32_t height, int bitCount) {
     return converted + pixels * 8 + Picture24Bytes(width, height);
 }
 
-bool CanTakePicture(int32_t width, int32_t height, int bitCount) {
+bool CanTakePicture(int32_t width, int32_t height, int bitCount, bool fieldAndResultHeld) {
+    // The limit stands for a machine on which nothing could be made ahead.
     if (const std::optional<int64_t>& limit = InstalledLimit()) {
         return LoadCompletionBytes(width, height, bitCount) <= *limit;
     }
@@ -90,8 +91,8 @@ bool CanTakePicture(int32_t width, int32_t height, int bitCount) {
     // Each block as it will be asked for later, all at once: the old
     // picture is only given up after the new one stands.
     const Reservation converted(bitCount < 24 ? Picture24Bytes(width, height) : 0);
-    const Reservation field(int64_t{width} * height * 8);
-    const Reservation result(Picture24Bytes(width, height));
+    const Reservation field(fieldAndResultHeld ? 0 : int64_t{width} * height * 8);
+    const Reservation result(fieldAndResultHeld ? 0 : Picture24Bytes(width, height));
     return converted.held() && field.held() && result.held();
 }
 

@@ -46,8 +46,9 @@ private:
 int64_t LoadCompletionBytes(int32_t width, int32_t height, int bitCount);
 
 // Whether those bytes can be had now: each block is asked for, all held at
-// once, then given back.
-bool CanTakePicture(int32_t width, int32_t height, int bitCount);
+// once, then given back. A field and result already made for the picture
+// are not asked for a second time.
+bool CanTakePicture(int32_t width, int32_t height, int bitCount, bool fieldAndResultHeld = false);
 
 // For tests: while one lives, CanTakePicture answers by this many bytes
 // instead of asking for the memory.
