@@ -22,6 +22,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "load_bench_support.h"
 #include "picture/open_dib.h"
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
@@ -33,28 +34,13 @@ namespace grimora {
 namespace {
 
 namespace fs = std::filesystem;
+using bench::PeakKb;
+using bench::Seconds;
+using bench::ThreadCpuSeconds;
 
-constexpr int32_t kWidth = 6000;
-constexpr int32_t kHeight = 4000;
+constexpr int32_t kWidth = bench::kPhotoWidth;
+constexpr int32_t kHeight = bench::kPhotoHeight;
 constexpr const char* kChildVariable = "GRIMORA_BENCH_LOAD_ONLY";
-
-// Peak resident kilobytes of this process (its own, not inherited over exec
-// as getrusage's is).
-long PeakKb() {
-    FILE* status = std::fopen("/proc/self/status", "r");
-    if (status == nullptr) {
-        return -1;
-    }
-    char line[256];
-    long peak = -1;
-    while (std::fgets(line, sizeof line, status) != nullptr) {
-        if (std::sscanf(line, "VmHWM: %ld kB", &peak) == 1) {
-            break;
-        }
-    }
-    std::fclose(status);
-    return peak;
-}
 
 // Run as a child: load the file named by the variable ("-" loads nothing),
 // print the peak and leave.
@@ -76,26 +62,16 @@ const bool kIsChild = [] {
     std::_Exit(0);
 }();
 
-// A synthetic photograph: smooth gradients with some fine detail, so that
-// neither encoder meets a trivially compressible picture.
+// The synthetic photograph as JPEG and PNG.
 const fs::path& Pictures() {
     static const fs::path folder = [] {
         const fs::path dir =
             fs::temp_directory_path() / ("grimora_bench_load_" + std::to_string(::getpid()));
         fs::create_directories(dir);
         OwnedDib picture;
-        if (!picture.make(kWidth, kHeight, 24)) {
+        if (!bench::MakeSyntheticPhoto(picture)) {
             std::fprintf(stderr, "cannot make the picture\n");
             std::exit(1);
-        }
-        for (int32_t y = 0; y < kHeight; ++y) {
-            uint8_t* row = DibRow(picture.get(), y);
-            for (int32_t x = 0; x < kWidth; ++x) {
-                const uint32_t noise = (uint32_t(x) * 2654435761u ^ uint32_t(y) * 40503u) >> 28;
-                row[3 * x] = uint8_t((x / 24 + noise) & 0xFF);
-                row[3 * x + 1] = uint8_t((y / 16 + (x * y) / 50000 + noise) & 0xFF);
-                row[3 * x + 2] = uint8_t(((x + y) / 40 + noise) & 0xFF);
-            }
         }
         std::string error;
         for (const char* name : {"photo.jpg", "photo.png"}) {
@@ -108,16 +84,6 @@ const fs::path& Pictures() {
         return dir;
     }();
     return folder;
-}
-
-double Seconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
-double ThreadCpuSeconds() {
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
 // Runs the tool on the file, its output to /dev/null; the child's CPU seconds
@@ -190,42 +156,8 @@ void BM_LoadPngAgainstPngtopnm(benchmark::State& state) {
 BENCHMARK(BM_LoadJpegAgainstDjpeg)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadPngAgainstPngtopnm)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// Peak resident kilobytes of this program run as a child loading `file`.
 long ChildPeakKb(const std::string& file) {
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0) {
-        return -1;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    const std::string variable = std::string(kChildVariable) + "=" + file;
-    char* arguments[] = {const_cast<char*>("bench_load"), nullptr};
-    char* environment[] = {const_cast<char*>(variable.c_str()), nullptr};
-    pid_t child = 0;
-    const int spawned =
-        posix_spawn(&child, "/proc/self/exe", &actions, nullptr, arguments, environment);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeEnds[1]);
-    long peak = -1;
-    if (spawned == 0) {
-        FILE* in = ::fdopen(pipeEnds[0], "r");
-        if (in != nullptr) {
-            if (std::fscanf(in, "%ld", &peak) != 1) {
-                peak = -1;
-            }
-            std::fclose(in);
-        }
-        int status = 0;
-        if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-            WEXITSTATUS(status) != 0) {
-            peak = -1;
-        }
-    } else {
-        ::close(pipeEnds[0]);
-    }
-    return peak;
+    return bench::ChildPeakKb("bench_load", {std::string(kChildVariable) + "=" + file});
 }
 
 void PeakMemory(benchmark::State& state, const char* name) {

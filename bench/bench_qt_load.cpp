@@ -30,6 +30,7 @@
 #include <benchmark/benchmark.h>
 
 #include "app/main_form.h"
+#include "load_bench_support.h"
 #include "picture/dib_queries.h"
 #include "picture/owned_dib.h"
 #include "picture/picture_writer.h"
@@ -39,26 +40,13 @@ namespace grimora {
 namespace {
 
 namespace fs = std::filesystem;
+using bench::PeakKb;
+using bench::Seconds;
+using bench::ThreadCpuSeconds;
 
-constexpr int32_t kWidth = 6000;
-constexpr int32_t kHeight = 4000;
+constexpr int32_t kWidth = bench::kPhotoWidth;
+constexpr int32_t kHeight = bench::kPhotoHeight;
 constexpr const char* kChildVariable = "GRIMORA_BENCH_QT_LOAD_ONLY";
-
-long PeakKb() {
-    FILE* status = std::fopen("/proc/self/status", "r");
-    if (status == nullptr) {
-        return -1;
-    }
-    char line[256];
-    long peak = -1;
-    while (std::fgets(line, sizeof line, status) != nullptr) {
-        if (std::sscanf(line, "VmHWM: %ld kB", &peak) == 1) {
-            break;
-        }
-    }
-    std::fclose(status);
-    return peak;
-}
 
 // The picture page's load: decode with progress, memory check, depth,
 // field, identity, render, views, information boxes and preview.
@@ -86,26 +74,16 @@ const bool kIsChild = [] {
     std::_Exit(0);
 }();
 
-// A synthetic photograph: smooth gradients with some fine detail, so that the
-// encoder meets no trivially compressible picture.
+// The synthetic photograph as JPEG.
 const std::string& Photo() {
     static const std::string file = [] {
         const fs::path dir =
             fs::temp_directory_path() / ("grimora_bench_qt_load_" + std::to_string(::getpid()));
         fs::create_directories(dir);
         OwnedDib picture;
-        if (!picture.make(kWidth, kHeight, 24)) {
+        if (!bench::MakeSyntheticPhoto(picture)) {
             std::fprintf(stderr, "cannot make the picture\n");
             std::exit(1);
-        }
-        for (int32_t y = 0; y < kHeight; ++y) {
-            uint8_t* row = DibRow(picture.get(), y);
-            for (int32_t x = 0; x < kWidth; ++x) {
-                const uint32_t noise = (uint32_t(x) * 2654435761u ^ uint32_t(y) * 40503u) >> 28;
-                row[3 * x] = uint8_t((x / 24 + noise) & 0xFF);
-                row[3 * x + 1] = uint8_t((y / 16 + (x * y) / 50000 + noise) & 0xFF);
-                row[3 * x + 2] = uint8_t(((x + y) / 40 + noise) & 0xFF);
-            }
         }
         const std::string path = (dir / "photo.jpg").string();
         std::string error;
@@ -117,16 +95,6 @@ const std::string& Photo() {
         return path;
     }();
     return file;
-}
-
-double ThreadCpuSeconds() {
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-double Seconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double>(d).count();
 }
 
 // libjpeg-turbo's own decode: the file to 24-bit BGR rows of a picture-sized
@@ -200,42 +168,8 @@ void BM_LoadEditableJpeg(benchmark::State& state) {
 BENCHMARK(BM_LoadEditableJpeg)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 long ChildPeakKb(const std::string& file) {
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0) {
-        return -1;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    const std::string variable = std::string(kChildVariable) + "=" + file;
-    const std::string platform = "QT_QPA_PLATFORM=offscreen";
-    char* arguments[] = {const_cast<char*>("bench_qt_load"), nullptr};
-    char* environment[] = {const_cast<char*>(variable.c_str()), const_cast<char*>(platform.c_str()),
-                           nullptr};
-    pid_t child = 0;
-    const int spawned =
-        posix_spawn(&child, "/proc/self/exe", &actions, nullptr, arguments, environment);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeEnds[1]);
-    long peak = -1;
-    if (spawned == 0) {
-        FILE* in = ::fdopen(pipeEnds[0], "r");
-        if (in != nullptr) {
-            if (std::fscanf(in, "%ld", &peak) != 1) {
-                peak = -1;
-            }
-            std::fclose(in);
-        }
-        int status = 0;
-        if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-            WEXITSTATUS(status) != 0) {
-            peak = -1;
-        }
-    } else {
-        ::close(pipeEnds[0]);
-    }
-    return peak;
+    return bench::ChildPeakKb(
+        "bench_qt_load", {std::string(kChildVariable) + "=" + file, "QT_QPA_PLATFORM=offscreen"});
 }
 
 void BM_PeakMemoryEditableJpeg(benchmark::State& state) {
