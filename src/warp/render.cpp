@@ -76,6 +76,15 @@ void renderRowsShared(const Dib& source, const DisplacementField& field, const D
     }
 }
 
+// The old result goes first: at 24 megapixels two results at once would
+// cost another 72 MB for nothing.
+void MakeFreshResult(OwnedDib& result, int32_t width, int32_t height) {
+    result.reset();
+    Dib made;
+    newdib(made, width, height, 24, nullptr, 0);
+    result.reset(made);
+}
+
 }  // namespace
 
 void renderdi(const Dib& source, const DisplacementField& field, OwnedDib& result,
@@ -83,12 +92,7 @@ void renderdi(const Dib& source, const DisplacementField& field, OwnedDib& resul
     const int32_t width = DibWidth(source);
     const int32_t height = DibHeight(source);
 
-    // The old result goes first: at 24 megapixels two results at once would
-    // cost another 72 MB for nothing.
-    result.reset();
-    Dib made;
-    newdib(made, width, height, 24, nullptr, 0);
-    result.reset(made);
+    MakeFreshResult(result, width, height);
 
     if (DibBitCount(source) != 24) {
         messages.showMessage(kNot24BitsMessage);
@@ -112,10 +116,7 @@ void renderdi(const Dib& source, const DisplacementField& field, OwnedDib& resul
 void renderdiIdentity(const Dib& source, OwnedDib& result, MessageSink& messages) {
     const int32_t width = DibWidth(source);
     const int32_t height = DibHeight(source);
-    result.reset();
-    Dib made;
-    newdib(made, width, height, 24, nullptr, 0);
-    result.reset(made);
+    MakeFreshResult(result, width, height);
     if (DibBitCount(source) != 24) {
         messages.showMessage(kNot24BitsMessage);
         return;
