@@ -98,20 +98,9 @@ void Sizes(benchmark::internal::Benchmark* b) {
     b->ReportAggregatesOnly(true);
 }
 
-// Keeps every median and prints the ratios once all have run.
-class RatioReporter : public benchmark::ConsoleReporter {
+// Prints the ratios of the medians once all have run.
+class RatioReporter : public bench::MedianReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                std::string name = run.benchmark_name();
-                name = name.substr(0, name.rfind("/repeats:"));
-                medians_[name] = run.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
     void PrintRatios() const {
         std::printf("\nRatios of medians (ms):\n");
         for (const char* mode : {"grow", "smear"}) {
@@ -139,13 +128,6 @@ public:
             }
         }
     }
-
-private:
-    double find(const std::string& name) const {
-        const auto it = medians_.find(name);
-        return it == medians_.end() ? 0 : it->second;
-    }
-    std::map<std::string, double> medians_;
 };
 
 }  // namespace

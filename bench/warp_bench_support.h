@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 #include <benchmark/benchmark.h>
 
@@ -47,6 +49,34 @@ struct Scene {
     DisplacementField field;
     QuietHost host;
     QuietMessages messages;
+};
+
+// Keeps the median of every benchmark by its name without the run options,
+// so that a program can print ratios once all have run.
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                std::string name = run.benchmark_name();
+                for (const char* option : {"/repeats:", "/real_time", "/iterations:"}) {
+                    name = name.substr(0, name.rfind(option));
+                }
+                medians_[name] = run.GetAdjustedRealTime();
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+protected:
+    // 0 when there is none.
+    double find(const std::string& name) const {
+        const auto it = medians_.find(name);
+        return it == medians_.end() ? 0 : it->second;
+    }
+
+private:
+    std::map<std::string, double> medians_;
 };
 
 }  // namespace grimora::bench
