@@ -17,6 +17,7 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -41,6 +42,20 @@ namespace {
 constexpr int kHeaderHeight = 33;
 constexpr int kBottomBarHeight = 41;
 constexpr int kSplitterWidth = 3;
+// Rows of the favourites list: the 33-pixel row then shows two folders.
+constexpr int kFavouriteItemHeight = 13;
+
+// Gives every row of a list the same fixed height.
+class FixedRowHeight : public QStyledItemDelegate {
+public:
+    FixedRowHeight(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
+    }
+
+private:
+    int height_;
+};
 
 template <typename W>
 W* Named(W* widget, const char* name) {
@@ -166,6 +181,7 @@ QWidget* TMainForm::buildPage1() {
     Label(favouritesPanel, QStringLiteral("Favorite folders:"), {8, 10}, true);
     favouritesRow->addWidget(favouritesPanel);
     PrefListBox = Named(new QListWidget(favourites), "PrefListBox");
+    PrefListBox->setItemDelegate(new FixedRowHeight(kFavouriteItemHeight, PrefListBox));
     favouritesRow->addWidget(PrefListBox, 1);
     column->addWidget(favourites);
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFont>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -425,6 +426,15 @@ TEST_F(PicturePageTest, FavouriteOpensItsFolderOrSaysItIsMissing) {
     rebuildForm();
     ASSERT_EQ(form->PrefListBox->count(), 4);
     QListWidget* list = form->PrefListBox;
+    // Rows of 13 pixels, so that the favourites row shows two folders,
+    // whatever the font's own line height.
+    QFont large = list->font();
+    large.setPixelSize(24);
+    list->setFont(large);
+    list->doItemsLayout();
+    EXPECT_EQ(list->visualItemRect(list->item(1)).top() - list->visualItemRect(list->item(0)).top(),
+              13);
+    list->setFont(QFont());
 
     // Nothing selected: Enter does nothing.
     list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
