@@ -337,9 +337,10 @@ void WarpSession::renderdi(MessageSink& messages) {
     stale_ = {};
 }
 
-void WarpSession::DoEffekt(const EffectParams& params, EffectHost& host) {
-    grimora::DoEffekt(field_, params, host);
-    stale_ = Union(stale_, DabBounds(params, width(), height()));
+DabRect WarpSession::DoEffekt(const EffectParams& params) {
+    const DabRect changed = grimora::DoEffekt(field_, params);
+    stale_ = Union(stale_, changed);
+    return changed;
 }
 
 DabRect WarpSession::renderChanged(MessageSink& messages) {

@@ -29,6 +29,8 @@ private:
     int64_t chunk_;
 };
 
+namespace detail {
+
 // Work shared between the calling thread and one helper thread that is
 // started at the first call and kept for the program's life, so that no dab
 // pays for a thread's creation. job(context, 0) runs here and job(context, 1)
@@ -38,6 +40,8 @@ private:
 // it). The job must not throw.
 using TwoThreadJob = void (*)(const void* context, int part);
 bool RunOnTwoThreads(TwoThreadJob job, const void* context);
+
+}  // namespace detail
 
 // Calls work(first, end, part) for chunks [first, end) of 0 .. count - 1,
 // `chunk` at a time, until all are done. With `share`, the chunks go to
@@ -70,7 +74,7 @@ void ForEachChunk(int64_t count, int64_t chunk, bool share, Work&& work) {
             (*j.work)(first, end, part);
         }
     };
-    if (!RunOnTwoThreads(run, &job)) {
+    if (!detail::RunOnTwoThreads(run, &job)) {
         run(&job, 0);
     }
 }
