@@ -394,6 +394,36 @@ DabRect WarpSession::renderChanged(MessageSink& messages) {
     return changed;
 }
 
+bool WarpSession::loadField(const DisplacementField& field) {
+    if (field.width() != width() || field.height() != height()) {
+        return false;
+    }
+    endStroke();
+    if (std::memcmp(field.data(), picture_.field.data(), field.size() * sizeof(Displacement)) ==
+        0) {
+        return false;
+    }
+    // Through the recorder, as a stroke that changes every entry: the step
+    // keeps only the entries that differ, and undo exchanges them back.
+    recorder_.start(picture_.field);
+    try {
+        recorder_.keep(picture_.field, {0, 0, width(), height()});
+    } catch (const std::bad_alloc&) {
+        recorder_.finish(picture_.field);  // nothing changed yet
+        throw;
+    }
+    std::memcpy(picture_.field.data(), field.data(), field.size() * sizeof(Displacement));
+    FieldChange change = recorder_.finish(picture_.field);
+    if (change.empty()) {
+        return false;
+    }
+    stale_ = Union(stale_, change.bounds());
+    HistoryStep step;
+    step.change = std::move(change);
+    record(std::move(step));
+    return true;
+}
+
 void WarpSession::beginStroke() {
     if (!strokeOpen()) {
         recorder_.start(picture_.field);

@@ -109,6 +109,14 @@ public:
     // why). Returns the part rebuilt, outside which the result is as it was.
     DabRect renderChanged(MessageSink& messages);
 
+    // Puts `field`, of the picture's size, in place of the field as one
+    // step: undo brings the old field back entry for entry. A field equal to
+    // the current one leaves no step. Ends an open stroke first; the result
+    // is stale until renderChanged. True when it left a step. Throws
+    // std::bad_alloc, with the session as it was, when the memory to keep
+    // the old field cannot be had.
+    bool loadField(const DisplacementField& field);
+
     // A stroke: every dab from here to endStroke is one step.
     void beginStroke();
     // Ends the stroke. True when it left a step: a stroke after which the
