@@ -13,24 +13,30 @@
 #include <type_traits>
 #include <utility>
 
-#include "cli/field_output.h"
 #include "cli/script.h"
 #include "editor/brush_settings.h"
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
+#include "editor/warp_transfer.h"
 #include "picture/depth_convert.h"
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
 #include "picture/picture_writer.h"
 #include "picture/random_source.h"
+#include "warp/field_files.h"
+#include "warp/map_export.h"
 
 namespace grimora::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: grimora-warp [--field FIELD_OUT] INPUT SCRIPT OUTPUT";
+// One line: every failure says one line.
+constexpr const char* kUsage =
+    "usage: grimora-warp [--field FIELD_OUT] [--load-warp WARP] [--save-warp WARP_OUT] "
+    "[--export-map MAP_OUT] INPUT SCRIPT OUTPUT";
 constexpr const char* kHelp =
-    "usage: grimora-warp [--field FIELD_OUT] INPUT SCRIPT OUTPUT\n"
+    "usage: grimora-warp [--field FIELD_OUT] [--load-warp WARP] [--save-warp WARP_OUT]\n"
+    "                    [--export-map MAP_OUT.tif|MAP_OUT.exr] INPUT SCRIPT OUTPUT\n"
     "\n"
     "Applies the strokes of SCRIPT to INPUT and writes the result picture to OUTPUT.\n"
     "INPUT is a picture file (BMP, GIF, IFF/LBM, JPEG, PCX, PNG, TGA or TIFF)\n"
@@ -42,15 +48,40 @@ constexpr const char* kHelp =
     "  undo   redo   (whole strokes; the loaded INPUT is where the history starts)\n"
     "X and Y are positions in the zoomed editing view. '#' starts a comment.\n"
     "--field FIELD_OUT also writes the displacement field: width x height entries\n"
-    "of two little-endian 32-bit integers (x, y), bottom row first.\n";
+    "of two little-endian 32-bit integers (x, y), bottom row first.\n"
+    "--load-warp WARP puts a warp file (.gwarp) on INPUT before the script, scaled\n"
+    "when it was made for another size; the script's history starts there.\n"
+    "--save-warp WARP_OUT writes the field after the script as a warp file.\n"
+    "--export-map writes it as a pixel map (.tif: 32-bit float source column and\n"
+    "row from the top) or an STMap (.exr).\n";
 
 struct Options {
     std::optional<std::string> fieldPath;
+    std::optional<std::string> loadWarp;
+    std::optional<std::string> saveWarp;
+    std::optional<std::string> exportMap;
     std::string input;
     std::string script;
     std::string output;
     bool help = false;
 };
+
+// The option's place in `options` when `argument` names one that takes a file.
+std::optional<std::string>* fileOption(Options& options, const std::string& argument) {
+    if (argument == "--field") {
+        return &options.fieldPath;
+    }
+    if (argument == "--load-warp") {
+        return &options.loadWarp;
+    }
+    if (argument == "--save-warp") {
+        return &options.saveWarp;
+    }
+    if (argument == "--export-map") {
+        return &options.exportMap;
+    }
+    return nullptr;
+}
 
 std::optional<Options> parseArguments(const std::vector<std::string>& arguments,
                                       std::string& error) {
@@ -63,12 +94,13 @@ std::optional<Options> parseArguments(const std::vector<std::string>& arguments,
             optionsEnded = true;
         } else if (!optionsEnded && argument == "--help") {
             options.help = true;
-        } else if (!optionsEnded && argument == "--field") {
+        } else if (std::optional<std::string>* value =
+                       optionsEnded ? nullptr : fileOption(options, argument)) {
             if (i + 1 == arguments.size()) {
-                error = "--field needs a file name";
+                error = argument + " needs a file name";
                 return std::nullopt;
             }
-            options.fieldPath = arguments[++i];
+            *value = arguments[++i];
         } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
             error = "unknown option " + argument;
             return std::nullopt;
@@ -81,6 +113,11 @@ std::optional<Options> parseArguments(const std::vector<std::string>& arguments,
     }
     if (positional.size() != 3) {
         error = kUsage;
+        return std::nullopt;
+    }
+    MapKind kind{};
+    if (options.exportMap && !MapKindOf(*options.exportMap, kind)) {
+        error = "--export-map writes .tif, .tiff or .exr files, not " + *options.exportMap;
         return std::nullopt;
     }
     options.input = positional[0];
@@ -241,7 +278,25 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
     if (!session.loadPicture(std::move(picture), host, options->input)) {
         return kExitFailure;
     }
-    // The history starts at INPUT: no undo goes back to the start-up picture.
+    if (options->loadWarp) {
+        WarpForPicture warp;
+        if (!ReadWarpForPicture(*options->loadWarp, session, warp, error)) {
+            errors << "grimora-warp: " << error << '\n';
+            return kExitFailure;
+        }
+        if (warp.otherSize) {
+            errors << "grimora-warp: " << *options->loadWarp << " was made for "
+                   << warp.file.field.width() << " x " << warp.file.field.height()
+                   << " pixels; it is scaled to " << session.width() << " x " << session.height()
+                   << '\n';
+        }
+        if (ApplyWarp(session, warp) == WarpApplied::NoMemory) {
+            errors << "grimora-warp: out of memory\n";
+            return kExitFailure;
+        }
+        session.renderChanged(host);
+    }
+    // The history starts at INPUT, with its warp: no undo goes back further.
     session.clearHistory();
     StrokeController controller(session, host);
     controller.resizeView();
@@ -257,7 +312,9 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
         errors << "grimora-warp: " << error << '\n';
         return kExitFailure;
     }
-    if (options->fieldPath && !WriteRawField(session.field(), *options->fieldPath, error)) {
+    if ((options->fieldPath && !WriteRawField(session.field(), *options->fieldPath, error)) ||
+        (options->saveWarp && !SaveSessionWarp(session, *options->saveWarp, error)) ||
+        (options->exportMap && !ExportMap(session.field(), *options->exportMap, error))) {
         errors << "grimora-warp: " << error << '\n';
         return kExitFailure;
     }
