@@ -1,0 +1,364 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "editor/recovery.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <new>
+#include <system_error>
+#include <utility>
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "editor/warp_transfer.h"
+
+namespace grimora {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kCopyPrefix = "recovery-";
+constexpr const char* kCopySuffix = ".gwarp";
+constexpr const char* kLockSuffix = ".lock";
+
+bool StampOf(const std::string& path, int64_t& bytes, int64_t& modified) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    bytes = st.st_size;
+    modified = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+// The lock that marks a copy as its process's: the copy's name with .lock.
+std::string LockOf(const std::string& copy) {
+    return copy.substr(0, copy.size() - std::strlen(kCopySuffix)) + kLockSuffix;
+}
+
+bool IsIdentity(const DisplacementField& field) {
+    for (int32_t r = 0; r < field.height(); ++r) {
+        const Displacement* entry = field.row(r);
+        for (int32_t c = 0; c < field.width(); ++c) {
+            if (entry[c].x != c || entry[c].y != r) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+std::string LocalTime(int64_t when, const char* format) {
+    const auto seconds = static_cast<std::time_t>(when);
+    std::tm parts{};
+    if (::localtime_r(&seconds, &parts) == nullptr) {
+        return {};
+    }
+    char text[64];
+    const std::size_t length = std::strftime(text, sizeof text, format, &parts);
+    return std::string(text, length);
+}
+
+}  // namespace
+
+std::string RecoveryFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state != nullptr && state[0] == '/') {
+        return std::string(state) + "/grimora";
+    }
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') {
+        return std::string(home) + "/.local/state/grimora";
+    }
+    return {};
+}
+
+std::string ClockText(int64_t when, int64_t now) {
+    if (LocalTime(when, "%Y-%m-%d") == LocalTime(now, "%Y-%m-%d")) {
+        return LocalTime(when, "%H:%M");
+    }
+    std::string day = LocalTime(when, "%d %b %H:%M");
+    if (day.starts_with('0')) {
+        day.erase(0, 1);
+    }
+    return day;
+}
+
+bool ExamineLeftCopy(const LeftCopy& copy, int64_t now, RecoveryOffer& offer) {
+    std::string error;
+    if (!ReadWarpFile(copy.path, offer.warp, error)) {
+        return false;
+    }
+    const WarpOrigin& origin = offer.warp.origin;
+    int64_t bytes = -1;
+    int64_t modified = -1;
+    if (origin.picturePath.empty()) {
+        offer.picture = LeftPicture::StartUp;
+        offer.pictureName = "the blank picture";
+    } else {
+        offer.pictureName = PictureName(origin.picturePath);
+        if (!StampOf(origin.picturePath, bytes, modified)) {
+            offer.picture = LeftPicture::Gone;
+        } else if (bytes == origin.pictureBytes && modified == origin.pictureModified) {
+            offer.picture = LeftPicture::Unchanged;
+        } else {
+            offer.picture = LeftPicture::Changed;
+        }
+    }
+    offer.question = "Grimora ended without saving the distortion of " + offer.pictureName + " (" +
+                     ClockText(copy.written, now) + ")";
+    switch (offer.picture) {
+        case LeftPicture::Unchanged:
+        case LeftPicture::StartUp:
+            offer.question += ". Restore it?";
+            break;
+        case LeftPicture::Changed:
+        case LeftPicture::Gone:
+            offer.question += offer.picture == LeftPicture::Changed
+                                  ? ", but the picture has changed since."
+                                  : ", but the picture is no longer there.";
+            offer.question += " Keep the distortion as a warp file in a folder of your choice?";
+            break;
+    }
+    return true;
+}
+
+RecoveryKeeper::RecoveryKeeper(std::string folder) : folder_(std::move(folder)) {
+    if (folder_.empty()) {
+        return;
+    }
+    std::error_code error;
+    fs::create_directories(folder_, error);
+    ::chmod(folder_.c_str(), 0700);  // what a user was doing is nobody else's business
+    // A name of its own: a lock file made anew. One that exists belongs to
+    // a live keeper or marks a copy left behind; neither is taken over.
+    const std::string stem = folder_ + "/" + kCopyPrefix + std::to_string(::getpid()) + "-";
+    for (int n = 1; n < 1000 && lock_ < 0; ++n) {
+        lockPath_ = stem + std::to_string(n) + kLockSuffix;
+        lock_ = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (lock_ < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (lock_ < 0) {
+        folder_.clear();  // nowhere to keep a copy: none is kept
+        return;
+    }
+    ::flock(lock_, LOCK_EX | LOCK_NB);
+    copyPath_ = lockPath_.substr(0, lockPath_.size() - std::strlen(kLockSuffix)) + kCopySuffix;
+    // What ended processes left that holds nothing: half-written copies of
+    // writers killed in the act, locks of processes that never wrote one.
+    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder_, error)) {
+        const std::string path = entry.path().string();
+        const std::string name = entry.path().filename().string();
+        std::error_code ignored;
+        if (name.starts_with(".grimora-") && name.ends_with(".tmp") &&
+            entry.last_write_time(ignored) < hourAgo) {
+            fs::remove(entry.path(), ignored);
+        } else if (path != lockPath_ && name.starts_with(kCopyPrefix) &&
+                   name.ends_with(kLockSuffix) && entry.last_write_time(ignored) < hourAgo) {
+            // Old, so not one that a starting process has yet to lock.
+            const std::string copy =
+                path.substr(0, path.size() - std::strlen(kLockSuffix)) + kCopySuffix;
+            const int lock = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+            if (lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) == 0 && !fs::exists(copy, ignored)) {
+                ::unlink(path.c_str());
+            }
+            if (lock >= 0) {
+                ::close(lock);
+            }
+        }
+    }
+}
+
+RecoveryKeeper::~RecoveryKeeper() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    if (lock_ >= 0) {
+        struct stat st {};
+        if (::stat(copyPath_.c_str(), &st) != 0) {
+            ::unlink(lockPath_.c_str());
+        }
+        ::close(lock_);
+    }
+}
+
+std::vector<LeftCopy> RecoveryKeeper::leftBehind() const {
+    std::vector<LeftCopy> copies;
+    if (folder_.empty()) {
+        return copies;
+    }
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder_, error)) {
+        const std::string path = entry.path().string();
+        const std::string name = entry.path().filename().string();
+        if (path == copyPath_ || !name.starts_with(kCopyPrefix) || !name.ends_with(kCopySuffix)) {
+            continue;
+        }
+        // Alive while its process holds the lock.
+        const int lock = ::open(LockOf(path).c_str(), O_RDWR | O_CLOEXEC);
+        const bool alive = lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) != 0;
+        if (lock >= 0) {
+            ::close(lock);
+        }
+        struct stat st {};
+        if (alive || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        copies.push_back({path, st.st_mtim.tv_sec});
+    }
+    std::sort(copies.begin(), copies.end(),
+              [](const LeftCopy& a, const LeftCopy& b) { return a.written > b.written; });
+    return copies;
+}
+
+void RecoveryKeeper::forget(const LeftCopy& copy) const {
+    ::unlink(copy.path.c_str());
+    ::unlink(LockOf(copy.path).c_str());
+}
+
+bool RecoveryKeeper::keepLeftCopy(const RecoveryOffer& offer, const std::string& folder,
+                                  std::string& written, std::string& error) {
+    std::string stem = PictureName(offer.warp.origin.source);
+    if (const std::size_t dot = stem.rfind('.'); dot != std::string::npos && dot > 0) {
+        stem.resize(dot);
+    }
+    if (stem.empty() || stem.starts_with("blank:")) {
+        stem = "distortion";
+    }
+    WarpOrigin origin;
+    origin.source = offer.warp.origin.source;
+    for (int n = 1; n < 1000; ++n) {
+        written = folder + "/" + stem + (n == 1 ? "" : " (" + std::to_string(n) + ")") + ".gwarp";
+        struct stat st {};
+        if (::lstat(written.c_str(), &st) != 0) {
+            return WriteWarpFile(written, offer.warp.field, offer.warp.mask, origin, error);
+        }
+    }
+    error = "Cannot write into " + folder + ": every name for the warp file is taken.";
+    return false;
+}
+
+void RecoveryKeeper::pictureLoaded(const std::string& path) {
+    Stamp stamp;
+    if (StampOf(path, stamp.bytes, stamp.modified)) {
+        stamps_[path] = stamp;
+    }
+}
+
+std::optional<RecoverySnapshot> RecoveryKeeper::snapshot(const WarpSession& session) const {
+    std::optional<DisplacementField> field =
+        DisplacementField::tryAllocate(session.width(), session.height());
+    if (!field) {
+        return std::nullopt;
+    }
+    std::memcpy(field->data(), session.field().data(), field->size() * sizeof(Displacement));
+    RecoverySnapshot taken;
+    taken.field = std::move(*field);
+    const std::string& path = session.origin();
+    taken.origin.source = PictureName(path);
+    if (!path.empty()) {
+        taken.origin.picturePath = path;
+        const auto known = stamps_.find(path);
+        if (known != stamps_.end()) {
+            taken.origin.pictureBytes = known->second.bytes;
+            taken.origin.pictureModified = known->second.modified;
+        } else {
+            StampOf(path, taken.origin.pictureBytes, taken.origin.pictureModified);
+        }
+    }
+    return taken;
+}
+
+void RecoveryKeeper::keep(RecoverySnapshot snapshot) {
+    if (folder_.empty()) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_ = std::move(snapshot);
+        if (!thread_.joinable()) {
+            try {
+                thread_ = std::thread([this] { run(); });
+            } catch (const std::system_error&) {
+                pending_.reset();  // no copy this time; the next step tries again
+                return;
+            }
+        }
+    }
+    wake_.notify_all();
+}
+
+void RecoveryKeeper::discard() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    pending_.reset();
+    idle_.wait(lock, [this] { return !busy_; });
+    if (!copyPath_.empty()) {
+        ::unlink(copyPath_.c_str());
+    }
+}
+
+void RecoveryKeeper::waitIdle() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    idle_.wait(lock, [this] { return !busy_ && !pending_; });
+}
+
+uint64_t RecoveryKeeper::writes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return writes_;
+}
+
+void RecoveryKeeper::run() {
+    // Only the time the editing threads leave over: a painting step must
+    // never wait for a copy.
+    sched_param idle{};
+    ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &idle);
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stop_ || pending_; });
+        if (!pending_) {
+            return;
+        }
+        const RecoverySnapshot snapshot = std::move(*pending_);
+        pending_.reset();
+        busy_ = true;
+        lock.unlock();
+        write(snapshot);
+        lock.lock();
+        busy_ = false;
+        ++writes_;
+        idle_.notify_all();
+    }
+}
+
+void RecoveryKeeper::write(const RecoverySnapshot& snapshot) {
+    const bool frozen =
+        std::any_of(snapshot.mask.begin(), snapshot.mask.end(), [](uint8_t m) { return m != 0; });
+    if (!frozen && IsIdentity(snapshot.field)) {
+        ::unlink(copyPath_.c_str());  // nothing to lose
+        return;
+    }
+    std::string error;
+    // A copy that cannot be written now is written at the next step; there
+    // is no one to tell in between.
+    WriteWarpFile(copyPath_, snapshot.field, snapshot.mask, snapshot.origin, error);
+}
+
+}  // namespace grimora
