@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
+#include <QTimer>
 
 #include "app/main_form.h"
 #include "platform/qt_screen_depth.h"
@@ -12,5 +13,7 @@ int main(int argc, char* argv[]) {
 
     grimora::TMainForm MainForm;
     MainForm.show();
+    // Once the window is up: what a Grimora that ended without saving left.
+    QTimer::singleShot(0, &MainForm, [&MainForm] { MainForm.offerRecovery(); });
     return QApplication::exec();
 }

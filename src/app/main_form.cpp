@@ -51,6 +51,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     connectHandlers();
     setUpPicturePage();
     setUpResultPage();
+    setUpWarpFiles();
 }
 
 TMainForm::~TMainForm() {
@@ -124,6 +125,9 @@ bool TMainForm::FormCloseQuery() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (FormCloseQuery()) {
+        // A confirmed quit leaves nothing to recover.
+        RecoveryTimer->stop();
+        recovery_->discard();
         event->accept();
     } else {
         event->ignore();

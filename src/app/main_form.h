@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,10 +14,12 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 
 #include "app/browser/favourite_folders.h"
 #include "app/browser/file_masks.h"
 #include "editor/brush_settings.h"
+#include "editor/recovery.h"
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
 #include "picture/owned_dib.h"
@@ -77,6 +80,33 @@ public:
     // dialog, then the picture printed.
     void SaveAsBtnClick();
     void PrintBtnClick();
+    // The result page's warp buttons: a file dialog, then the warp written
+    // or read, or the map written.
+    void SaveWarpBtnClick();
+    void LoadWarpBtnClick();
+    void ExportMapBtnClick();
+    // Writes the session's warp to `fileName`; a saved warp needs no
+    // recovery copy. On failure a message box says why. True when written.
+    bool saveWarp(const QString& fileName);
+    // Puts the warp file on the picture as one step, asking first when it
+    // was made for another picture (name or size). A bad file, a No or
+    // missing memory change nothing; a message box names a fault. True
+    // when the field took the warp (a warp equal to the field is no step).
+    bool loadWarp(const QString& fileName);
+    // Writes the pixel map (.tif, .tiff) or STMap (.exr) `fileName` names.
+    bool exportMap(const QString& fileName);
+    // At start: offers back what a Grimora that ended without saving left,
+    // or offers to keep it in a folder when its picture has gone or changed.
+    void offerRecovery();
+    // A few seconds after a step: the recovery copy is written in the
+    // background (later, while a stroke is held).
+    void RecoveryTimerTimer();
+    RecoveryKeeper& recovery() { return *recovery_; }
+    // Asks for the folder in which a left warp is kept; empty when the user
+    // cancels. A dialog, unless a test sets another.
+    using FolderChooser = std::function<QString()>;
+    void setFolderChooser(FolderChooser chooser) { chooseFolder_ = std::move(chooser); }
+
     // Writes the result picture to `fileName`, whose extension names the
     // format. On failure a message box names the file and the reason, and
     // nothing else changes. True when written.
@@ -189,8 +219,16 @@ public:
     QPushButton* PrintBtn = nullptr;
     QScrollArea* ErgScrollBox = nullptr;
     ResultView* ErgPaintBox = nullptr;
+    QPushButton* SaveWarpBtn = nullptr;
+    QPushButton* LoadWarpBtn = nullptr;
+    QPushButton* ExportMapBtn = nullptr;
+    // The three warp buttons in one menu, shown instead of them while the
+    // row is too narrow for them.
+    QToolButton* WarpMenuBtn = nullptr;
     // Made at the first click on SaveAsBtn.
     QFileDialog* SaveDialog1 = nullptr;
+    // Single shot, restarted by every step.
+    QTimer* RecoveryTimer = nullptr;
 
     // Bottom bar and status bar.
     QPushButton* wwwBtn = nullptr;
@@ -218,6 +256,7 @@ private:
     // once the layout and the session exist.
     void setUpPicturePage();
     void setUpResultPage();
+    void setUpWarpFiles();
     // The file list shows `folder` (the tree's selection).
     void listFolder(const QString& folder);
     // The box for a favourite or dropped folder that is not there.
@@ -244,12 +283,19 @@ private:
 
     // The boxes of the picture page and the preview, for the source picture.
     void showPictureInfo();
+    // A file name from a dialog of the result page's warp buttons: for
+    // saving, with the type's extension added and a replaced file agreed.
+    QString askWarpFileName(const QString& caption, const QStringList& types, bool save);
 
     QString executableFolder_;
     QString helpFile_;
     RandomSource random_;
     std::unique_ptr<WarpSession> session_;
     std::unique_ptr<StrokeController> strokes_;
+    std::unique_ptr<RecoveryKeeper> recovery_;
+    FolderChooser chooseFolder_;
+    // Where the warp buttons' dialogs open next.
+    QString warpFolder_;
     // Result page: where the save dialog opens next, and the printer.
     QString saveFolder_;
     PrinterHolder* printerHolder_ = nullptr;

@@ -52,6 +52,10 @@ void TMainForm::drawPictureRect(const DabRect& pictureRect) {
 }
 
 void TMainForm::historyChanged() {
+    // Before setUpWarpFiles at start-up: nothing to keep yet.
+    if (RecoveryTimer != nullptr && !session_->strokeOpen()) {
+        RecoveryTimer->start();
+    }
     UndoBtn->setEnabled(session_->canUndo());
     RedoBtn->setEnabled(session_->canRedo());
     // An undo or redo from the result page changes what it shows.

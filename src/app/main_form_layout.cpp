@@ -11,8 +11,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
@@ -55,6 +57,32 @@ public:
 
 private:
     int height_;
+};
+
+// The result page's row of buttons. The warp buttons follow the save and
+// print buttons, 145 x 25 each like them, where the row has room for all
+// three; in a narrower row (the window's first size) one menu button holds
+// them, so that nothing is cut off and the old buttons stay where they are.
+class ResultButtonRow : public QWidget {
+public:
+    using QWidget::QWidget;
+    QList<QPushButton*> warpButtons;
+    QToolButton* menuButton = nullptr;
+
+    static constexpr int kFirstWarpLeft = 312;
+    static constexpr int kStep = 152;
+    static constexpr int kButtonWidth = 145;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        const bool room =
+            width() >= kFirstWarpLeft + (warpButtons.size() - 1) * kStep + kButtonWidth + 8;
+        for (QPushButton* button : warpButtons) {
+            button->setVisible(room);
+        }
+        menuButton->setVisible(!room);
+    }
 };
 
 template <typename W>
@@ -456,7 +484,7 @@ QWidget* TMainForm::buildPage3() {
 
     auto* results = new QWidget(body);
     QVBoxLayout* resultColumn = Column(results);
-    auto* buttons = new QWidget(results);
+    auto* buttons = new ResultButtonRow(results);
     buttons->setFixedHeight(49);
     SaveAsBtn = Named(new QPushButton(QStringLiteral("Save picture as..."), buttons), "SaveAsBtn");
     SaveAsBtn->setIcon(QIcon(LayoutPixmap(LayoutPicture::SaveGlyph)));
@@ -464,6 +492,38 @@ QWidget* TMainForm::buildPage3() {
     PrintBtn = Named(new QPushButton(QStringLiteral("Print picture..."), buttons), "PrintBtn");
     PrintBtn->setIcon(QIcon(LayoutPixmap(LayoutPicture::PrintGlyph)));
     PrintBtn->setGeometry(160, 8, 145, 25);
+    struct WarpButton {
+        QPushButton** button;
+        const char* name;
+        const char* caption;
+        QStyle::StandardPixmap glyph;
+    };
+    const WarpButton warpButtons[] = {
+        {&SaveWarpBtn, "SaveWarpBtn", "Save warp...", QStyle::SP_DialogSaveButton},
+        {&LoadWarpBtn, "LoadWarpBtn", "Load warp...", QStyle::SP_DialogOpenButton},
+        {&ExportMapBtn, "ExportMapBtn", "Export map...", QStyle::SP_ArrowRight},
+    };
+    WarpMenuBtn = Named(new QToolButton(buttons), "WarpMenuBtn");
+    WarpMenuBtn->setText(QStringLiteral("Warp files"));
+    WarpMenuBtn->setPopupMode(QToolButton::InstantPopup);
+    WarpMenuBtn->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    WarpMenuBtn->setGeometry(ResultButtonRow::kFirstWarpLeft, 8, 100, 25);
+    auto* warpMenu = new QMenu(WarpMenuBtn);
+    int left = ResultButtonRow::kFirstWarpLeft;
+    for (const WarpButton& entry : warpButtons) {
+        const QIcon glyph = style()->standardIcon(entry.glyph);
+        auto* button =
+            Named(new QPushButton(glyph, QString::fromUtf8(entry.caption), buttons), entry.name);
+        button->setGeometry(left, 8, ResultButtonRow::kButtonWidth, 25);
+        left += ResultButtonRow::kStep;
+        buttons->warpButtons << button;
+        // The menu's entry clicks the button, hidden or not.
+        connect(warpMenu->addAction(glyph, QString::fromUtf8(entry.caption)), &QAction::triggered,
+                button, &QPushButton::click);
+        *entry.button = button;
+    }
+    WarpMenuBtn->setMenu(warpMenu);
+    buttons->menuButton = WarpMenuBtn;
     resultColumn->addWidget(buttons);
     ErgScrollBox = ScrollBox(results, "ErgScrollBox");
     ErgPaintBox = Named(new ResultView, "ErgPaintBox");

@@ -218,6 +218,8 @@ bool TMainForm::openfilenow(const QString& fileName) {
         return false;
     }
     DepthUpTo(loaded, 24, random(), [this](int32_t percent) { SetProStatus(percent); });
+    // As loaded: a recovery copy checks the picture against this later.
+    recovery_->pictureLoaded(fileName.toStdString());
     return takePicture(std::move(loaded), std::move(prepared), fileName);
 }
 

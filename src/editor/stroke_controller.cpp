@@ -174,6 +174,17 @@ void StrokeController::historyRecorded() {
     host_.historyChanged();
 }
 
+void StrokeController::fieldStepRecorded() {
+    showFieldChange();
+    historyRecorded();
+}
+
+void StrokeController::showFieldChange() {
+    const DabRect changed = session_.renderChanged(*this);
+    removeOutline();
+    host_.drawPictureRect(changed);
+}
+
 void StrokeController::Undo() {
     historyMoved(session_.undo());
 }
@@ -186,12 +197,9 @@ void StrokeController::historyMoved(HistoryMove move) {
     switch (move) {
         case HistoryMove::None:
             return;
-        case HistoryMove::Field: {
-            const DabRect changed = session_.renderChanged(*this);
-            removeOutline();
-            host_.drawPictureRect(changed);
+        case HistoryMove::Field:
+            showFieldChange();
             break;
-        }
         case HistoryMove::Picture:
             resizeView();
             PaintBox1Paint();

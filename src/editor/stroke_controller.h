@@ -109,6 +109,9 @@ public:
     void Redo();
     // The history took a step, or lost some: the host hears of it.
     void historyRecorded();
+    // The field took a step from outside a stroke (a loaded warp): the
+    // result and the view catch up, and the host hears of the step.
+    void fieldStepRecorded();
     // After a picture load: the view takes the new picture's size.
     void resizeView();
 
@@ -126,6 +129,8 @@ private:
     void endStroke();
     void removeOutline();
     void historyMoved(HistoryMove move);
+    // Renders what the field's last change left stale and draws it.
+    void showFieldChange();
 
     WarpSession& session_;
     EditorHost& host_;

@@ -28,8 +28,12 @@ QStringList SaveFileTypes() {
 }
 
 QString SaveFileName(const QString& chosen, const QString& fileType) {
+    return FileNameForType(chosen, fileType, SaveFileTypes());
+}
+
+QString FileNameForType(const QString& chosen, const QString& fileType, const QStringList& types) {
     QStringList written;
-    for (const QString& type : SaveFileTypes()) {
+    for (const QString& type : types) {
         written << ExtensionsOf(type);
     }
     const QString suffix = QFileInfo(chosen).suffix();
@@ -37,14 +41,14 @@ QString SaveFileName(const QString& chosen, const QString& fileType) {
         return chosen;
     }
     QStringList own = ExtensionsOf(fileType);
-    if (own.isEmpty()) {
-        own = ExtensionsOf(SaveFileTypes().first());
+    if (own.isEmpty() && !types.isEmpty()) {
+        own = ExtensionsOf(types.first());
     }
     QString name = chosen;
     if (!name.endsWith(QLatin1Char('.'))) {
         name += QLatin1Char('.');
     }
-    return name + own.first();
+    return name + own.value(0);
 }
 
 QFileDialog* MakeSaveDialog(QWidget* parent, const QString& folder) {

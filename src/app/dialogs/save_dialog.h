@@ -18,6 +18,8 @@ QStringList SaveFileTypes();
 // write, otherwise with the file type's first extension added ("face" and
 // "face.v2" become "face.png" and "face.v2.png" as PNG picture).
 QString SaveFileName(const QString& chosen, const QString& fileType);
+// The same for any list of file `types`.
+QString FileNameForType(const QString& chosen, const QString& fileType, const QStringList& types);
 
 // Qt's own (not the desktop's) file dialog for saving, opening in `folder`.
 // It does not ask before overwriting: the name it returns may still gain an
