@@ -20,6 +20,7 @@
 #include "app/browser/file_masks.h"
 #include "editor/brush_settings.h"
 #include "editor/recovery.h"
+#include "editor/overlays.h"
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
 #include "picture/owned_dib.h"
@@ -126,6 +127,14 @@ public:
     // Undo and redo of strokes and loads (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y).
     void UndoBtnClick();
     void RedoBtnClick();
+    void ClearMaskBtnClick();
+    void InvertMaskBtnClick();
+    // What the views show changed: a switch of the second column, the
+    // brush, or the backslash key held or let go.
+    void viewOptionsChanged();
+    // Whether the source is shown in place of the result (backslash held).
+    bool showingSource() const { return sourceHeld_; }
+    const FoldMap& folds() const { return folds_; }
     // One wheel step of 120 units each.
     void FormMouseWheelDown();
     void FormMouseWheelUp();
@@ -207,6 +216,16 @@ public:
     SpinEdit* StarkED = nullptr;
     SpinEdit* RadiusED = nullptr;
     SpinEdit* ZoomEd = nullptr;
+    // The tool bar's second column.
+    Panel* SpeedBar2 = nullptr;
+    QToolButton* FreezeBtn = nullptr;
+    QToolButton* ThawBtn = nullptr;
+    QCheckBox* ShowMaskCheck = nullptr;
+    QToolButton* ClearMaskBtn = nullptr;
+    QToolButton* InvertMaskBtn = nullptr;
+    QCheckBox* CompareCheck = nullptr;
+    QCheckBox* ShowGridCheck = nullptr;
+    QCheckBox* ShowFoldsCheck = nullptr;
     // In the page's header band, right of its text.
     QToolButton* UndoBtn = nullptr;
     QToolButton* RedoBtn = nullptr;
@@ -283,6 +302,12 @@ private:
 
     // The boxes of the picture page and the preview, for the source picture.
     void showPictureInfo();
+    // The backslash key: the source in place of the result while held.
+    void holdSource(bool held);
+    // The folds brought up to date in `changed`, or made anew, and counted
+    // in the status bar; nothing while they are not shown.
+    void updateFolds(const DabRect& changed);
+    void rebuildFolds();
     // A file name from a dialog of the result page's warp buttons: for
     // saving, with the type's extension added and a replaced file agreed.
     QString askWarpFileName(const QString& caption, const QStringList& types, bool save);
@@ -310,6 +335,8 @@ private:
     // selection is kept in view while the model fills in.
     bool revealTreeSelection_ = false;
     int wheelRest_ = 0;
+    FoldMap folds_;
+    bool sourceHeld_ = false;
     // What the boxes of the picture page show for the start-up picture.
     QString startWidth_;
     QString startHeight_;

@@ -272,6 +272,12 @@ std::optional<RecoverySnapshot> RecoveryKeeper::snapshot(const WarpSession& sess
     std::memcpy(field->data(), session.field().data(), field->size() * sizeof(Displacement));
     RecoverySnapshot taken;
     taken.field = std::move(*field);
+    const std::span<const uint8_t> mask = MaskBytes(session);
+    try {
+        taken.mask.assign(mask.begin(), mask.end());
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
     const std::string& path = session.origin();
     taken.origin.source = PictureName(path);
     if (!path.empty()) {

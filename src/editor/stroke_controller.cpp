@@ -175,14 +175,28 @@ void StrokeController::historyRecorded() {
 }
 
 void StrokeController::fieldStepRecorded() {
-    showFieldChange();
+    showChanged();
     historyRecorded();
 }
 
-void StrokeController::showFieldChange() {
+void StrokeController::showChanged() {
     const DabRect changed = session_.renderChanged(*this);
     removeOutline();
     host_.drawPictureRect(changed);
+}
+
+void StrokeController::ClearMask() {
+    if (!strokeActive_ && session_.clearMask()) {
+        showChanged();
+        historyRecorded();
+    }
+}
+
+void StrokeController::InvertMask() {
+    if (!strokeActive_ && session_.invertMask()) {
+        showChanged();
+        historyRecorded();
+    }
 }
 
 void StrokeController::Undo() {
@@ -198,7 +212,7 @@ void StrokeController::historyMoved(HistoryMove move) {
         case HistoryMove::None:
             return;
         case HistoryMove::Field:
-            showFieldChange();
+            showChanged();
             break;
         case HistoryMove::Picture:
             resizeView();

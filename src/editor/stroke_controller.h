@@ -109,6 +109,10 @@ public:
     void Redo();
     // The history took a step, or lost some: the host hears of it.
     void historyRecorded();
+    // Every byte of the freeze mask 0, or each m 255 - m: a step each, and
+    // the view drawn again where the mask shows.
+    void ClearMask();
+    void InvertMask();
     // The field took a step from outside a stroke (a loaded warp): the
     // result and the view catch up, and the host hears of the step.
     void fieldStepRecorded();
@@ -129,8 +133,8 @@ private:
     void endStroke();
     void removeOutline();
     void historyMoved(HistoryMove move);
-    // Renders what the field's last change left stale and draws it.
-    void showFieldChange();
+    // Draws what the last change of field or mask left to show.
+    void showChanged();
 
     WarpSession& session_;
     EditorHost& host_;

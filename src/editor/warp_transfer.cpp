@@ -15,6 +15,10 @@ std::string SizeText(int64_t width, int64_t height) {
 
 }  // namespace
 
+std::span<const uint8_t> MaskBytes(const WarpSession& session) {
+    return {session.mask().data(), session.mask().size()};
+}
+
 std::string PictureName(const std::string& origin) {
     if (origin.starts_with("blank:")) {
         return origin;
@@ -26,7 +30,7 @@ std::string PictureName(const std::string& origin) {
 bool SaveSessionWarp(const WarpSession& session, const std::string& path, std::string& error) {
     WarpOrigin origin;
     origin.source = PictureName(session.origin());
-    return WriteWarpFile(path, session.field(), {}, origin, error);
+    return WriteWarpFile(path, session.field(), MaskBytes(session), origin, error);
 }
 
 bool ReadWarpForPicture(const std::string& path, const WarpSession& session, WarpForPicture& out,
@@ -69,7 +73,10 @@ WarpApplied ApplyWarp(WarpSession& session, const WarpForPicture& warp) {
         if (!fitted) {
             return WarpApplied::NoMemory;
         }
-        return session.loadField(*fitted) ? WarpApplied::Step : WarpApplied::NoChange;
+        const std::vector<uint8_t> mask =
+            FitMask(warp.file.mask, warp.file.field.width(), warp.file.field.height(),
+                    session.width(), session.height());
+        return session.loadField(*fitted, mask) ? WarpApplied::Step : WarpApplied::NoChange;
     } catch (const std::bad_alloc&) {
         return WarpApplied::NoMemory;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "editor/warp_session.h"
@@ -16,7 +17,11 @@ namespace grimora {
 // picture).
 std::string PictureName(const std::string& origin);
 
-// Writes the session's field as a warp file made for its picture.
+// The session's freeze mask, one byte an entry.
+std::span<const uint8_t> MaskBytes(const WarpSession& session);
+
+// Writes the session's field and freeze mask as a warp file made for its
+// picture.
 bool SaveSessionWarp(const WarpSession& session, const std::string& path, std::string& error);
 
 // A warp file read and checked, to go onto the session's picture.
@@ -44,7 +49,8 @@ enum class WarpApplied {
 };
 
 // Puts the warp onto the session's picture, scaled when it was made for
-// another size, as one step.
+// another size, as one step; the freeze mask too when the file holds one
+// (by the same choice of saved entry), otherwise the mask stays.
 WarpApplied ApplyWarp(WarpSession& session, const WarpForPicture& warp);
 
 }  // namespace grimora
