@@ -66,9 +66,12 @@ TEST_F(WarpToolTest, OpenCvAppliesTheExportedMapsAsGrimoraDoes) {
     EXPECT_FALSE(SameBytes(dir / "in.png", dir / "out.png"));
 }
 
-TEST_F(WarpToolTest, ASavedWarpLoadedOntoItsPictureGivesTheSameFieldAndPicture) {
+TEST_F(WarpToolTest, ASavedWarpLoadedOntoItsPictureGivesTheSameFieldMaskAndPicture) {
     writePattern(dir / "in.png", 130, 90);
-    file("strokes.txt", kStrokes);
+    // Part of the picture frozen first, so that the mask is in the file and
+    // the strokes after it move less there.
+    file("strokes.txt",
+         "brush freeze\nstrength 0.5\nradius 20\npress 65 45\nrelease 65 45\n" + kStrokes);
     const std::string in = (dir / "in.png").string();
     ToolRun run =
         runHere({"--field", (dir / "a.raw").string(), "--save-warp", (dir / "a.gwarp").string(), in,
@@ -88,7 +91,22 @@ TEST_F(WarpToolTest, ASavedWarpLoadedOntoItsPictureGivesTheSameFieldAndPicture) 
     std::string error;
     ASSERT_TRUE(ReadWarpFile((dir / "a.gwarp").string(), saved, error)) << error;
     EXPECT_EQ(saved.origin.source, "in.png");
-    EXPECT_TRUE(saved.mask.empty());
+    ASSERT_EQ(saved.mask.size(), 130u * 90u);
+    EXPECT_GT(saved.mask[45 * 130 + 65], 0);
+    EXPECT_EQ(saved.mask[0], 0);
+
+    // The mask comes back with the field: saved again, the same file.
+    run = runHere({"--load-warp", (dir / "a.gwarp").string(), "--save-warp",
+                   (dir / "b.gwarp").string(), in, "-", (dir / "b.png").string()});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_TRUE(SameBytes(dir / "a.gwarp", dir / "b.gwarp"));
+    // Onto another size, by the same choice of saved entry as the field.
+    run = runHere({"--load-warp", (dir / "a.gwarp").string(), "--save-warp",
+                   (dir / "c.gwarp").string(), "blank:97x120", "-", (dir / "c.png").string()});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    WarpFile fitted;
+    ASSERT_TRUE(ReadWarpFile((dir / "c.gwarp").string(), fitted, error)) << error;
+    EXPECT_EQ(fitted.mask, FitMask(saved.mask, 130, 90, 97, 120));
 }
 
 TEST_F(WarpToolTest, AWarpOfAnotherSizeIsFittedAndSaidSoAndTheRunGoesOn) {
