@@ -25,26 +25,7 @@ namespace {
 using namespace grimora;
 
 using bench::Scene;
-
-// A stroke of 64 dabs wandering within 100 pixels of the picture's centre, so
-// that a radius of 300 stays inside a 1-megapixel picture too; the mouse moves
-// a few pixels each step, as a hand does.
-std::vector<EffectParams> Stroke(int32_t width, int32_t height, int32_t radius, EffectMode mode) {
-    std::vector<EffectParams> dabs;
-    for (int k = 0; k < 64; ++k) {
-        EffectParams p;
-        p.centreX = width / 2 + (k * 37) % 201 - 100;
-        p.centreY = height / 2 + (k * 53) % 201 - 100;
-        p.mouseX = 3 * k;
-        p.mouseY = 2 * k;
-        p.prevMouseX = 3 * k - 3;
-        p.prevMouseY = 2 * k - 2;
-        p.mode = mode;
-        p.radius = radius;
-        dabs.push_back(p);
-    }
-    return dabs;
-}
+using bench::Stroke;
 
 enum class Path { Reference, Fast, FastOneThread };
 

@@ -44,6 +44,31 @@ struct Scene {
     QuietMessages messages;
 };
 
+// A stroke of 64 dabs wandering within 100 pixels of (centreX, centreY), by
+// default the picture's centre, so that a radius of 300 stays inside a
+// 1-megapixel picture too; the mouse moves a few pixels each step, as a hand
+// does.
+inline std::vector<EffectParams> Stroke(int32_t width, int32_t height, int32_t radius,
+                                        EffectMode mode, int32_t centreX = -1,
+                                        int32_t centreY = -1) {
+    centreX = centreX < 0 ? width / 2 : centreX;
+    centreY = centreY < 0 ? height / 2 : centreY;
+    std::vector<EffectParams> dabs;
+    for (int k = 0; k < 64; ++k) {
+        EffectParams p;
+        p.centreX = centreX + (k * 37) % 201 - 100;
+        p.centreY = centreY + (k * 53) % 201 - 100;
+        p.mouseX = 3 * k;
+        p.mouseY = 2 * k;
+        p.prevMouseX = 3 * k - 3;
+        p.prevMouseY = 2 * k - 2;
+        p.mode = mode;
+        p.radius = radius;
+        dabs.push_back(p);
+    }
+    return dabs;
+}
+
 // Keeps the median of every benchmark by its name without the run options,
 // so that a program can print ratios once all have run.
 class MedianReporter : public benchmark::ConsoleReporter {

@@ -1,0 +1,213 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The distortion as a file, on a 24-megapixel field after 20 of the 64-dab
+// strokes at radius 100 spread over the picture:
+// - the warp file saved (encoded and written whole to disk) and loaded
+//   (read, decoded and every entry checked), its size as a counter, beside
+//   the plain way of keeping a field, its raw 192 MB written in the same run;
+// - a painting step of a session (dab, recording, render of what changed)
+//   alone, and while a recovery copy is written without pause beside it.
+// Prints the ratios of the medians at the end. Files go to $TMPDIR.
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <benchmark/benchmark.h>
+
+#include "editor/recovery.h"
+#include "editor/warp_session.h"
+#include "warp/field_files.h"
+#include "warp/warp_file.h"
+#include "warp_bench_support.h"
+
+namespace {
+
+using namespace grimora;
+
+namespace fs = std::filesystem;
+
+constexpr int32_t kWidth = 6000;
+constexpr int32_t kHeight = 4000;
+constexpr int32_t kRadius = 100;
+
+fs::path Folder() {
+    static const fs::path folder = [] {
+        fs::path made = fs::temp_directory_path() / "grimora_bench_warp_file";
+        fs::create_directories(made);
+        return made;
+    }();
+    return folder;
+}
+
+// The session after the 20 strokes, made once for every benchmark.
+WarpSession& Distorted() {
+    static WarpSession* const session = [] {
+        auto* made = new WarpSession;
+        bench::QuietMessages quiet;
+        bench::Scene scene(kWidth, kHeight);
+        made->loadPicture(std::move(scene.source), quiet, "face.jpg");
+        for (int s = 0; s < 20; ++s) {
+            const int32_t x = kWidth * (1 + s % 5) / 6;
+            const int32_t y = kHeight * (1 + s / 5) / 5;
+            made->beginStroke();
+            for (const EffectParams& dab :
+                 bench::Stroke(kWidth, kHeight, kRadius, EffectMode::Grow, x, y)) {
+                made->DoEffekt(dab);
+            }
+            made->endStroke();
+        }
+        made->renderChanged(quiet);
+        return made;
+    }();
+    return *session;
+}
+
+void BM_SaveWarp(benchmark::State& state) {
+    const WarpSession& session = Distorted();
+    const std::string path = (Folder() / "saved.gwarp").string();
+    for (auto _ : state) {
+        std::string error;
+        if (!WriteWarpFile(path, session.field(), {}, {}, error)) {
+            state.SkipWithError(error.c_str());
+        }
+    }
+    state.counters["file_MB"] = static_cast<double>(fs::file_size(path)) / 1e6;
+}
+
+void BM_LoadWarp(benchmark::State& state) {
+    const WarpSession& session = Distorted();
+    const std::string path = (Folder() / "loaded.gwarp").string();
+    std::string error;
+    WriteWarpFile(path, session.field(), {}, {}, error);
+    for (auto _ : state) {
+        WarpFile warp;
+        if (!ReadWarpFile(path, warp, error)) {
+            state.SkipWithError(error.c_str());
+        }
+        benchmark::DoNotOptimize(warp.field.data());
+    }
+}
+
+void BM_RawField(benchmark::State& state) {
+    const WarpSession& session = Distorted();
+    const std::string path = (Folder() / "field.raw").string();
+    for (auto _ : state) {
+        std::string error;
+        if (!WriteRawField(session.field(), path, error)) {
+            state.SkipWithError(error.c_str());
+        }
+    }
+    state.counters["file_MB"] = static_cast<double>(fs::file_size(path)) / 1e6;
+}
+
+// A stroke of dabs on the distorted session, one painting step an
+// iteration; with `copying`, a keeper writes recovery copies of the field
+// one after another all the while. The copies are handed over from a thread
+// of idle priority as well: in the program the snapshot is taken between
+// strokes, never during one.
+void BM_PaintingStep(benchmark::State& state, bool copying) {
+    WarpSession& session = Distorted();
+    bench::QuietMessages quiet;
+    const std::vector<EffectParams> stroke =
+        bench::Stroke(kWidth, kHeight, kRadius, EffectMode::Smear);
+    RecoveryKeeper keeper((Folder() / "state").string());
+    std::atomic<bool> stop{false};
+    std::atomic<int> written{0};
+    std::thread copier;
+    const std::optional<RecoverySnapshot> snapshot = keeper.snapshot(session);
+    if (copying) {
+        copier = std::thread([&] {
+            sched_param idle{};
+            pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
+            while (!stop.load()) {
+                RecoverySnapshot copy;
+                copy.field = DisplacementField(kWidth, kHeight);
+                std::copy(snapshot->field.data(), snapshot->field.data() + snapshot->field.size(),
+                          copy.field.data());
+                copy.origin = snapshot->origin;
+                keeper.keep(std::move(copy));
+                keeper.waitIdle();
+                ++written;
+            }
+        });
+    }
+    std::size_t next = 0;
+    session.beginStroke();
+    for (auto _ : state) {
+        session.DoEffekt(stroke[next++ % stroke.size()]);
+        benchmark::DoNotOptimize(session.renderChanged(quiet));
+        if (next % stroke.size() == 0) {
+            session.endStroke();
+            session.undo();  // the same field for every stroke
+            session.renderChanged(quiet);
+            session.beginStroke();
+        }
+    }
+    session.endStroke();
+    session.undo();
+    session.renderChanged(quiet);
+    stop = true;
+    if (copier.joinable()) {
+        copier.join();
+    }
+    keeper.discard();
+    state.counters["copies"] = written.load();
+}
+
+class RatioReporter : public bench::MedianReporter {
+public:
+    void PrintRatios() const {
+        const double save = find("save_warp");
+        const double load = find("load_warp");
+        const double raw = find("raw_field");
+        const double alone = find("painting_step");
+        const double copying = find("painting_step_while_copy_written");
+        std::printf(
+            "\nMedians: save %.0f ms, load and check %.0f ms, raw field %.0f ms "
+            "(save / raw %.2f)\n",
+            save, load, raw, raw > 0 ? save / raw : 0);
+        if (alone > 0) {
+            std::printf("Painting step %.4f ms alone, %.4f ms while a copy is written: %+.1f %%\n",
+                        alone, copying, 100 * (copying / alone - 1));
+        }
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto files = [](benchmark::internal::Benchmark* b) {
+        b->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3)->UseRealTime();
+        b->ReportAggregatesOnly(true);
+    };
+    benchmark::RegisterBenchmark("save_warp", BM_SaveWarp)->Apply(files);
+    benchmark::RegisterBenchmark("load_warp", BM_LoadWarp)->Apply(files);
+    benchmark::RegisterBenchmark("raw_field", BM_RawField)->Apply(files);
+    for (const auto& [name, copying] :
+         {std::pair{"painting_step", false}, std::pair{"painting_step_while_copy_written", true}}) {
+        benchmark::RegisterBenchmark(name, BM_PaintingStep, copying)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3000)
+            ->Repetitions(5)
+            ->UseRealTime()
+            ->ReportAggregatesOnly(true);
+    }
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    std::error_code ignored;
+    fs::remove_all(Folder(), ignored);
+    return 0;
+}
