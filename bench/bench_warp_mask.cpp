@@ -24,23 +24,6 @@ using namespace grimora;
 
 using bench::Scene;
 
-std::vector<EffectParams> Stroke(int32_t width, int32_t height, int32_t radius) {
-    std::vector<EffectParams> dabs;
-    for (int k = 0; k < 64; ++k) {
-        EffectParams p;
-        p.centreX = width / 2 + (k * 37) % 201 - 100;
-        p.centreY = height / 2 + (k * 53) % 201 - 100;
-        p.mouseX = 3 * k;
-        p.mouseY = 2 * k;
-        p.prevMouseX = 3 * k - 3;
-        p.prevMouseY = 2 * k - 2;
-        p.mode = k % 2 == 0 ? EffectMode::Grow : EffectMode::Smear;
-        p.radius = radius;
-        dabs.push_back(p);
-    }
-    return dabs;
-}
-
 enum class Mask { None, Zeros, HalfFrozenDisc };
 
 void BM_Step(benchmark::State& state, Mask kind) {
@@ -48,7 +31,7 @@ void BM_Step(benchmark::State& state, Mask kind) {
     const int32_t height = 4000;
     Scene scene(width, height);
     const std::vector<EffectParams> stroke =
-        Stroke(width, height, static_cast<int32_t>(state.range(0)));
+        bench::MixedStroke(width, height, static_cast<int32_t>(state.range(0)));
     FreezeMask mask(width, height);
     if (kind == Mask::HalfFrozenDisc) {
         // Every dab of the stroke lies inside it.
@@ -79,7 +62,7 @@ void BM_Step(benchmark::State& state, Mask kind) {
 // middle at zoom 0.2.
 struct ViewScene {
     ViewScene() : scene(6000, 4000), pixels(800 * 600, 0xFF808080u) {
-        for (const EffectParams& p : Stroke(6000, 4000, 300)) {
+        for (const EffectParams& p : bench::MixedStroke(6000, 4000, 300)) {
             DoEffekt(scene.field, p);
         }
         map = {6000, 4000, 1200, 800};
@@ -114,7 +97,7 @@ void BM_FoldsTint(benchmark::State& state) {
 // after a dab, against counting the whole picture anew.
 void BM_FoldsAfterDab(benchmark::State& state, bool fromScratch) {
     Scene scene(6000, 4000);
-    const std::vector<EffectParams> stroke = Stroke(6000, 4000, 100);
+    const std::vector<EffectParams> stroke = bench::MixedStroke(6000, 4000, 100);
     FoldMap folds;
     folds.rebuild(scene.field);
     std::size_t next = 0;
