@@ -25,7 +25,6 @@ namespace {
 using namespace grimora;
 
 using bench::Scene;
-using bench::Stroke;
 
 enum class Path { Reference, Fast, FastOneThread };
 
@@ -34,7 +33,7 @@ void BM_Step(benchmark::State& state, Path path, EffectMode mode) {
     const auto height = static_cast<int32_t>(state.range(1));
     const auto radius = static_cast<int32_t>(state.range(2));
     Scene scene(width, height);
-    const std::vector<EffectParams> stroke = Stroke(width, height, radius, mode);
+    const std::vector<EffectParams> stroke = bench::WanderingStroke(width, height, radius, mode);
     std::size_t next = 0;
     for (auto _ : state) {
         const EffectParams& p = stroke[next++ % stroke.size()];
@@ -61,21 +60,13 @@ void BM_DabThreads(benchmark::State& state) {
     const auto radius = static_cast<int32_t>(state.range(0));
     const DabThreads threads = state.range(1) == 1 ? DabThreads::One : DabThreads::Two;
     Scene scene(6000, 4000);
-    const std::vector<EffectParams> stroke = Stroke(6000, 4000, radius, EffectMode::Grow);
+    const std::vector<EffectParams> stroke =
+        bench::WanderingStroke(6000, 4000, radius, EffectMode::Grow);
     std::size_t next = 0;
     for (auto _ : state) {
         DoEffekt(scene.field, stroke[next++ % stroke.size()], threads);
         benchmark::ClobberMemory();
     }
-}
-
-void Sizes(benchmark::internal::Benchmark* b) {
-    for (const int radius : {50, 300}) {
-        b->Args({6000, 4000, radius});
-        b->Args({1200, 833, radius});
-    }
-    b->ArgNames({"w", "h", "R"})->Unit(benchmark::kMillisecond)->Repetitions(3);
-    b->ReportAggregatesOnly(true);
 }
 
 // Prints the ratios of the medians once all have run.
@@ -124,7 +115,7 @@ int main(int argc, char** argv) {
              {std::pair{EffectMode::Grow, "grow"}, std::pair{EffectMode::Smear, "smear"}}) {
             benchmark::RegisterBenchmark((std::string(path.name) + modeName).c_str(), BM_Step,
                                          path.path, mode)
-                ->Apply(Sizes);
+                ->Apply(bench::TwoSizesTwoRadii);
         }
     }
     benchmark::RegisterBenchmark("dab_threads", BM_DabThreads)

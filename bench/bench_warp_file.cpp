@@ -61,7 +61,7 @@ WarpSession& Distorted() {
             const int32_t y = kHeight * (1 + s / 5) / 5;
             made->beginStroke();
             for (const EffectParams& dab :
-                 bench::Stroke(kWidth, kHeight, kRadius, EffectMode::Grow, x, y)) {
+                 bench::WanderingStroke(kWidth, kHeight, kRadius, EffectMode::Grow, x, y)) {
                 made->DoEffekt(dab);
             }
             made->endStroke();
@@ -119,7 +119,7 @@ void BM_PaintingStep(benchmark::State& state, bool copying) {
     WarpSession& session = Distorted();
     bench::QuietMessages quiet;
     const std::vector<EffectParams> stroke =
-        bench::Stroke(kWidth, kHeight, kRadius, EffectMode::Smear);
+        bench::WanderingStroke(kWidth, kHeight, kRadius, EffectMode::Smear);
     RecoveryKeeper keeper((Folder() / "state").string());
     std::atomic<bool> stop{false};
     std::atomic<int> written{0};

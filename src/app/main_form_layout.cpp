@@ -374,10 +374,11 @@ QWidget* TMainForm::buildPage2() {
         {&RadiererBtn, "RadiererBtn", "Rubber", 156, LayoutPicture::RubberGlyph,
          LayoutPicture::RubberGlyphDisabled},
     };
-    for (const Brush& brush : brushes) {
-        auto* button = Named(new QToolButton(SpeedBar1), brush.name);
+    // A brush button of the group, on a column of the tool bar.
+    const auto brushButton = [this](QWidget* bar, const Brush& brush, const char* hint) {
+        auto* button = Named(new QToolButton(bar), brush.name);
         button->setText(QString::fromUtf8(brush.caption));
-        button->setToolTip(QString::fromUtf8(brush.caption));
+        button->setToolTip(QString::fromUtf8(hint));
         button->setIcon(GlyphIcon(brush.glyph, brush.disabledGlyph));
         button->setIconSize({16, 16});
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -386,6 +387,9 @@ QWidget* TMainForm::buildPage2() {
         button->setGeometry(3, brush.top, 78, 36);
         BrushGroup->addButton(button);
         *brush.button = button;
+    };
+    for (const Brush& brush : brushes) {
+        brushButton(SpeedBar1, brush, brush.caption);
     }
     WachsenBtn->setChecked(true);
 
@@ -463,18 +467,7 @@ QWidget* TMainForm::buildPage2() {
     const char* maskHints[] = {"Freeze: protect what you paint from every brush",
                                "Thaw: let the brushes move what you paint again"};
     for (std::size_t k = 0; k < std::size(maskBrushes); ++k) {
-        const Brush& brush = maskBrushes[k];
-        auto* button = Named(new QToolButton(SpeedBar2), brush.name);
-        button->setText(QString::fromUtf8(brush.caption));
-        button->setToolTip(QString::fromUtf8(maskHints[k]));
-        button->setIcon(GlyphIcon(brush.glyph, brush.disabledGlyph));
-        button->setIconSize({16, 16});
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        button->setCheckable(true);
-        button->setAutoRaise(true);
-        button->setGeometry(3, brush.top, 78, 36);
-        BrushGroup->addButton(button);
-        *brush.button = button;
+        brushButton(SpeedBar2, maskBrushes[k], maskHints[k]);
     }
     struct Command {
         QToolButton** button;
