@@ -187,8 +187,18 @@ bool ForEachRun(TIFF* tiff, TiffInMemory& io, uint32_t width, uint32_t height,
             uint32_t tileHeight = 0;
             TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &tileWidth);
             TIFFGetField(tiff, TIFFTAG_TILELENGTH, &tileHeight);
+            // Tiles are whole multiples of 16, so may reach past the picture,
+            // but not further: the tile buffer is bounded by the picture.
+            const auto within = [](uint32_t tile, uint32_t side) {
+                return tile > 0 && tile <= (uint64_t{side} + 15) / 16 * 16;
+            };
+            if (!within(tileWidth, width) || !within(tileHeight, height)) {
+                error = "The warp file is damaged: its tiles of " +
+                        SizeText(tileWidth, tileHeight) + " pixels are larger than its picture.";
+                return false;
+            }
             const tmsize_t tileBytes = TIFFTileSize(tiff);
-            if (tileWidth == 0 || tileHeight == 0 || tileBytes <= 0 ||
+            if (tileBytes <= 0 ||
                 uint64_t(tileBytes) < uint64_t{tileWidth} * tileHeight * pixelBytes) {
                 return damaged();
             }
@@ -237,12 +247,16 @@ bool ForEachRun(TIFF* tiff, TiffInMemory& io, uint32_t width, uint32_t height,
 }
 
 template <typename Fill>
-bool WriteStrips(TIFF* tiff, uint32_t width, uint32_t height, std::size_t pixelBytes, Fill&& fill) {
+bool WriteStrips(TIFF* tiff, uint32_t width, uint32_t height, std::size_t pixelBytes,
+                 const std::atomic<bool>* stop, Fill&& fill) {
     const uint32_t rows = StripRows(uint64_t{width} * pixelBytes, height);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rows);
     const std::size_t rowBytes = std::size_t{width} * pixelBytes;
     std::vector<uint8_t> strip(rowBytes * rows);
     for (uint32_t t0 = 0; t0 < height; t0 += rows) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+            return false;
+        }
         const uint32_t count = std::min(rows, height - t0);
         for (uint32_t t = t0; t < t0 + count; ++t) {
             fill(t, strip.data() + std::size_t{t - t0} * rowBytes);
@@ -270,7 +284,8 @@ void SetCommonTags(TIFF* tiff, uint32_t width, uint32_t height, const std::strin
 }  // namespace
 
 bool EncodeWarpFile(const DisplacementField& field, std::span<const uint8_t> mask,
-                    const WarpOrigin& origin, std::vector<uint8_t>& out, std::string& error) {
+                    const WarpOrigin& origin, std::vector<uint8_t>& out, std::string& error,
+                    const std::atomic<bool>* stop) {
     const auto width = static_cast<uint32_t>(field.width());
     const auto height = static_cast<uint32_t>(field.height());
     // Deflate adds a few bytes per 16 KB at worst; only a field beyond the
@@ -288,15 +303,16 @@ bool EncodeWarpFile(const DisplacementField& field, std::span<const uint8_t> mas
             TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_INT);
             const uint16_t extra[] = {EXTRASAMPLE_UNSPECIFIED};
             TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra);
-            written = WriteStrips(tiff, width, height, kEntryBytes, [&](uint32_t t, uint8_t* row) {
-                // Rows top-down, and the source row counted from the top.
-                const int32_t r = field.height() - 1 - static_cast<int32_t>(t);
-                const Displacement* entry = field.row(r);
-                for (int32_t c = 0; c < field.width(); ++c, row += kEntryBytes) {
-                    const int32_t sample[2] = {entry[c].x, field.height() - 1 - entry[c].y};
-                    std::memcpy(row, sample, sizeof sample);
-                }
-            });
+            written =
+                WriteStrips(tiff, width, height, kEntryBytes, stop, [&](uint32_t t, uint8_t* row) {
+                    // Rows top-down, and the source row counted from the top.
+                    const int32_t r = field.height() - 1 - static_cast<int32_t>(t);
+                    const Displacement* entry = field.row(r);
+                    for (int32_t c = 0; c < field.width(); ++c, row += kEntryBytes) {
+                        const int32_t sample[2] = {entry[c].x, field.height() - 1 - entry[c].y};
+                        std::memcpy(row, sample, sizeof sample);
+                    }
+                });
         }
         if (written && !mask.empty()) {
             written = TIFFWriteDirectory(tiff) == 1;
@@ -307,10 +323,11 @@ bool EncodeWarpFile(const DisplacementField& field, std::span<const uint8_t> mas
             TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
             TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
             TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT);
-            written = written && WriteStrips(tiff, width, height, 1, [&](uint32_t t, uint8_t* row) {
-                          const std::size_t r = height - 1 - t;
-                          std::memcpy(row, mask.data() + r * width, width);
-                      });
+            written =
+                written && WriteStrips(tiff, width, height, 1, stop, [&](uint32_t t, uint8_t* row) {
+                    const std::size_t r = height - 1 - t;
+                    std::memcpy(row, mask.data() + r * width, width);
+                });
         }
         if (!(written && file.finish())) {
             error = "The warp file cannot be made: " +
@@ -446,9 +463,10 @@ bool ReadWarpFile(const std::string& path, WarpFile& out, std::string& error) {
 }
 
 bool WriteWarpFile(const std::string& path, const DisplacementField& field,
-                   std::span<const uint8_t> mask, const WarpOrigin& origin, std::string& error) {
+                   std::span<const uint8_t> mask, const WarpOrigin& origin, std::string& error,
+                   const std::atomic<bool>* stop) {
     std::vector<uint8_t> bytes;
-    if (!EncodeWarpFile(field, mask, origin, bytes, error)) {
+    if (!EncodeWarpFile(field, mask, origin, bytes, error, stop)) {
         return false;
     }
     return ReplaceFileWith(

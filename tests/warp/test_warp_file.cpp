@@ -358,6 +358,13 @@ TEST(WarpFile, BrokenFilesAreRefusedWithTheirFaultNamedAndNothingTaken) {
     huge.height = 2000;
     huge.rowsWritten = 1;
     files.emplace_back("too little data", Write(huge));
+    // Found by the fuzzer: a tile size from the file must not decide how
+    // much memory is taken.
+    std::ifstream fuzzed(
+        std::string(GRIMORA_FIXTURES) + "/warp/tiles_larger_than_the_picture.gwarp",
+        std::ios::binary);
+    files.emplace_back("tiles of", std::vector<uint8_t>(std::istreambuf_iterator<char>(fuzzed),
+                                                        std::istreambuf_iterator<char>()));
 
     for (const auto& [mentions, bytes] : files) {
         WarpFile out;
