@@ -191,8 +191,11 @@ void TMainForm::offerRecovery() {
                 WarpForPicture warp;
                 warp.file = std::move(offer.warp);
                 if (warp.file.field.width() != session_->width() ||
-                    warp.file.field.height() != session_->height() ||
-                    ApplyWarp(*session_, warp) == WarpApplied::NoMemory) {
+                    warp.file.field.height() != session_->height()) {
+                    recovery_->forget(copy);  // made for no picture that is here
+                    continue;
+                }
+                if (ApplyWarp(*session_, warp) == WarpApplied::NoMemory) {
                     continue;
                 }
                 strokes_->fieldStepRecorded();

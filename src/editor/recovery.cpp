@@ -315,7 +315,11 @@ void RecoveryKeeper::keep(RecoverySnapshot snapshot) {
 void RecoveryKeeper::discard() {
     std::unique_lock<std::mutex> lock(mutex_);
     pending_.reset();
+    // A write at idle priority could take long on a busy machine; its file
+    // is not wanted any more.
+    cancel_ = true;
     idle_.wait(lock, [this] { return !busy_; });
+    cancel_ = false;
     if (!copyPath_.empty()) {
         ::unlink(copyPath_.c_str());
     }
@@ -364,7 +368,7 @@ void RecoveryKeeper::write(const RecoverySnapshot& snapshot) {
     std::string error;
     // A copy that cannot be written now is written at the next step; there
     // is no one to tell in between.
-    WriteWarpFile(copyPath_, snapshot.field, snapshot.mask, snapshot.origin, error);
+    WriteWarpFile(copyPath_, snapshot.field, snapshot.mask, snapshot.origin, error, &cancel_);
 }
 
 }  // namespace grimora

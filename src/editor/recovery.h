@@ -7,6 +7,7 @@
 // Grimora that ended without a confirmed quit.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -90,8 +91,8 @@ public:
     // priority; a snapshot still waiting is replaced. A field without
     // distortion removes the copy instead.
     void keep(RecoverySnapshot snapshot);
-    // The distortion was saved, or the user quit: the copy goes, after a
-    // write in progress.
+    // The distortion was saved, or the user quit: the copy goes; a write in
+    // progress is called off.
     void discard();
     // Until nothing waits to be written.
     void waitIdle();
@@ -119,6 +120,8 @@ private:
     std::optional<RecoverySnapshot> pending_;
     bool busy_ = false;
     bool stop_ = false;
+    // Calls off the write in progress.
+    std::atomic<bool> cancel_{false};
     uint64_t writes_ = 0;
     std::thread thread_;
 };

@@ -7,6 +7,7 @@
 // holds the freeze mask: 8 bits a pixel, the same size, rows top-down.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -48,9 +49,11 @@ struct WarpLimits {
 };
 
 // The file's bytes for `field` and, unless empty, `mask` (one byte an entry).
-// False with `error` when the memory for them cannot be had.
+// False with `error` when the memory for them cannot be had, or once `stop`
+// is set.
 bool EncodeWarpFile(const DisplacementField& field, std::span<const uint8_t> mask,
-                    const WarpOrigin& origin, std::vector<uint8_t>& out, std::string& error);
+                    const WarpOrigin& origin, std::vector<uint8_t>& out, std::string& error,
+                    const std::atomic<bool>* stop = nullptr);
 
 // Reads a warp file, checking everything before it returns: the TIFF's
 // layout, the size against `limits` and against the data present, every
@@ -66,7 +69,8 @@ bool ReadWarpFile(const std::string& path, WarpFile& out, std::string& error);
 // Writes the warp file to `path`, replacing an existing file only once the
 // new one is complete. `error` names the file.
 bool WriteWarpFile(const std::string& path, const DisplacementField& field,
-                   std::span<const uint8_t> mask, const WarpOrigin& origin, std::string& error);
+                   std::span<const uint8_t> mask, const WarpOrigin& origin, std::string& error,
+                   const std::atomic<bool>* stop = nullptr);
 
 // n / d rounded to the nearest whole number, halves to the even one; d > 0.
 int64_t RoundHalfEven(int64_t n, int64_t d);
