@@ -4,6 +4,8 @@
 // - the warp file saved (encoded and written whole to disk) and loaded
 //   (read, decoded and every entry checked), its size as a counter, beside
 //   the plain way of keeping a field, its raw 192 MB written in the same run;
+// - the same in strips (the file's layout) against tiles of 256 x 256,
+//   encoded and decoded in memory;
 // - a painting step of a session (dab, recording, render of what changed)
 //   alone, and while a recovery copy is written without pause beside it.
 // Prints the ratios of the medians at the end. Files go to $TMPDIR.
@@ -27,6 +29,7 @@
 #include "editor/recovery.h"
 #include "editor/warp_session.h"
 #include "warp/field_files.h"
+#include "warp/tiff_io.h"
 #include "warp/warp_file.h"
 #include "warp_bench_support.h"
 
@@ -110,6 +113,82 @@ void BM_RawField(benchmark::State& state) {
     state.counters["file_MB"] = static_cast<double>(fs::file_size(path)) / 1e6;
 }
 
+// The same warp in tiles of 256 x 256 rather than strips, in memory: the
+// other layout the file could have, decoded by the same reader.
+std::vector<uint8_t> TiledWarp(const DisplacementField& field) {
+    std::vector<uint8_t> bytes;
+    TiffInMemory file(bytes, false);
+    TIFF* tiff = file.get();
+    const auto width = static_cast<uint32_t>(field.width());
+    const auto height = static_cast<uint32_t>(field.height());
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 2);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 32);
+    TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_INT);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+    const uint16_t extra[] = {EXTRASAMPLE_UNSPECIFIED};
+    TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra);
+    constexpr uint32_t kTile = 256;
+    TIFFSetField(tiff, TIFFTAG_TILEWIDTH, kTile);
+    TIFFSetField(tiff, TIFFTAG_TILELENGTH, kTile);
+    std::vector<int32_t> tile(std::size_t{kTile} * kTile * 2);
+    for (uint32_t y0 = 0; y0 < height; y0 += kTile) {
+        for (uint32_t x0 = 0; x0 < width; x0 += kTile) {
+            std::fill(tile.begin(), tile.end(), 0);
+            for (uint32_t t = y0; t < std::min(height, y0 + kTile); ++t) {
+                const Displacement* entry = field.row(field.height() - 1 - int32_t(t));
+                for (uint32_t c = x0; c < std::min(width, x0 + kTile); ++c) {
+                    int32_t* sample = &tile[((t - y0) * kTile + (c - x0)) * 2];
+                    sample[0] = entry[c].x;
+                    sample[1] = field.height() - 1 - entry[c].y;
+                }
+            }
+            TIFFWriteEncodedTile(tiff, TIFFComputeTile(tiff, x0, y0, 0, 0), tile.data(),
+                                 tmsize_t(tile.size() * sizeof(int32_t)));
+        }
+    }
+    file.finish();
+    return bytes;
+}
+
+void BM_EncodeLayout(benchmark::State& state, bool tiled) {
+    const DisplacementField& field = Distorted().field();
+    std::size_t size = 0;
+    for (auto _ : state) {
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (tiled) {
+            bytes = TiledWarp(field);
+        } else {
+            EncodeWarpFile(field, {}, {}, bytes, error);
+        }
+        size = bytes.size();
+    }
+    state.counters["file_MB"] = static_cast<double>(size) / 1e6;
+}
+
+void BM_DecodeLayout(benchmark::State& state, bool tiled) {
+    const DisplacementField& field = Distorted().field();
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (tiled) {
+        bytes = TiledWarp(field);
+    } else {
+        EncodeWarpFile(field, {}, {}, bytes, error);
+    }
+    for (auto _ : state) {
+        WarpFile warp;
+        if (!DecodeWarpFile(bytes, warp, error)) {
+            state.SkipWithError(error.c_str());
+        }
+        benchmark::DoNotOptimize(warp.field.data());
+    }
+}
+
 // A stroke of dabs on the distorted session, one painting step an
 // iteration; with `copying`, a keeper writes recovery copies of the field
 // one after another all the while. The copies are handed over from a thread
@@ -176,6 +255,11 @@ public:
             "\nMedians: save %.0f ms, load and check %.0f ms, raw field %.0f ms "
             "(save / raw %.2f)\n",
             save, load, raw, raw > 0 ? save / raw : 0);
+        std::printf(
+            "In memory, strips / tiles of 256 x 256: encode %.0f / %.0f ms, decode and "
+            "check %.0f / %.0f ms\n",
+            find("encode_strips"), find("encode_tiles"), find("decode_strips"),
+            find("decode_tiles"));
         if (alone > 0) {
             std::printf("Painting step %.4f ms alone, %.4f ms while a copy is written: %+.1f %%\n",
                         alone, copying, 100 * (copying / alone - 1));
@@ -193,6 +277,14 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("save_warp", BM_SaveWarp)->Apply(files);
     benchmark::RegisterBenchmark("load_warp", BM_LoadWarp)->Apply(files);
     benchmark::RegisterBenchmark("raw_field", BM_RawField)->Apply(files);
+    for (const auto& [layout, tiled] : {std::pair{"strips", false}, std::pair{"tiles", true}}) {
+        benchmark::RegisterBenchmark((std::string("encode_") + layout).c_str(), BM_EncodeLayout,
+                                     tiled)
+            ->Apply(files);
+        benchmark::RegisterBenchmark((std::string("decode_") + layout).c_str(), BM_DecodeLayout,
+                                     tiled)
+            ->Apply(files);
+    }
     for (const auto& [name, copying] :
          {std::pair{"painting_step", false}, std::pair{"painting_step_while_copy_written", true}}) {
         benchmark::RegisterBenchmark(name, BM_PaintingStep, copying)
