@@ -155,24 +155,7 @@ std::vector<uint8_t> TiledWarp(const DisplacementField& field) {
     return bytes;
 }
 
-void BM_EncodeLayout(benchmark::State& state, bool tiled) {
-    const DisplacementField& field = Distorted().field();
-    std::size_t size = 0;
-    for (auto _ : state) {
-        std::vector<uint8_t> bytes;
-        std::string error;
-        if (tiled) {
-            bytes = TiledWarp(field);
-        } else {
-            EncodeWarpFile(field, {}, {}, bytes, error);
-        }
-        size = bytes.size();
-    }
-    state.counters["file_MB"] = static_cast<double>(size) / 1e6;
-}
-
-void BM_DecodeLayout(benchmark::State& state, bool tiled) {
-    const DisplacementField& field = Distorted().field();
+std::vector<uint8_t> Encoded(const DisplacementField& field, bool tiled) {
     std::vector<uint8_t> bytes;
     std::string error;
     if (tiled) {
@@ -180,6 +163,21 @@ void BM_DecodeLayout(benchmark::State& state, bool tiled) {
     } else {
         EncodeWarpFile(field, {}, {}, bytes, error);
     }
+    return bytes;
+}
+
+void BM_EncodeLayout(benchmark::State& state, bool tiled) {
+    const DisplacementField& field = Distorted().field();
+    std::size_t size = 0;
+    for (auto _ : state) {
+        size = Encoded(field, tiled).size();
+    }
+    state.counters["file_MB"] = static_cast<double>(size) / 1e6;
+}
+
+void BM_DecodeLayout(benchmark::State& state, bool tiled) {
+    const std::vector<uint8_t> bytes = Encoded(Distorted().field(), tiled);
+    std::string error;
     for (auto _ : state) {
         WarpFile warp;
         if (!DecodeWarpFile(bytes, warp, error)) {

@@ -19,25 +19,14 @@
 #include <gtest/gtest.h>
 
 #include "warp/warp_file.h"
+#include "warp_test_support.h"
 
 namespace grimora {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<Displacement> Entries(const DisplacementField& field) {
-    return {field.data(), field.data() + field.size()};
-}
-
-DisplacementField RandomField(std::mt19937& random, int32_t width, int32_t height) {
-    DisplacementField field(width, height);
-    std::uniform_int_distribution<int32_t> column(0, width - 1);
-    std::uniform_int_distribution<int32_t> row(0, height - 1);
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        field.data()[i] = {column(random), row(random)};
-    }
-    return field;
-}
+using warp_test::Entries;
+using warp_test::RandomEntries;
 
 TEST(WarpFile, RandomFieldsAndMasksComeBackExactly) {
     std::mt19937 random(16);
@@ -46,7 +35,7 @@ TEST(WarpFile, RandomFieldsAndMasksComeBackExactly) {
     for (int round = 0; round < 40; ++round) {
         const int32_t width = std::uniform_int_distribution<int32_t>(1, 90)(random);
         const int32_t height = std::uniform_int_distribution<int32_t>(1, 60)(random);
-        const DisplacementField field = RandomField(random, width, height);
+        const DisplacementField field = RandomEntries(width, height, random);
         std::vector<uint8_t> mask;
         if (round % 2 == 1) {
             for (std::size_t i = 0; i < field.size(); ++i) {
@@ -123,7 +112,7 @@ TEST(WarpFile, FittingFollowsTheRuleWithHalvesToEvenAndClamping) {
     std::mt19937 random(1616);
     for (int round = 0; round < 60; ++round) {
         std::uniform_int_distribution<int32_t> side(1, 48);
-        const DisplacementField field = RandomField(random, side(random), side(random));
+        const DisplacementField field = RandomEntries(side(random), side(random), random);
         const int32_t width = side(random);
         const int32_t height = side(random);
         const std::optional<DisplacementField> got = FitField(field, width, height);
@@ -381,7 +370,7 @@ TEST(WarpFile, BrokenFilesAreRefusedWithTheirFaultNamedAndNothingTaken) {
 // or a field whose every entry lies inside it.
 TEST(WarpFile, DamagedBytesNeverGiveAnEntryOutsideThePicture) {
     std::mt19937 random(2016);
-    DisplacementField field = RandomField(random, 37, 23);
+    DisplacementField field = RandomEntries(37, 23, random);
     std::vector<uint8_t> mask(field.size(), 9);
     std::vector<uint8_t> sound;
     std::string error;
