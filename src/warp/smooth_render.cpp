@@ -2,6 +2,7 @@
 #include "warp/smooth_render.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -14,94 +15,116 @@ namespace grimora {
 
 namespace {
 
-constexpr int32_t kUnits = 5;  // window side
-constexpr uint32_t kWeightTotal = 625;
-
 inline int32_t held(int32_t v, int32_t last) {
     return std::clamp(v, 0, last);
 }
 
-// Blends the four pixels about (x, y), given in 25ths.
-inline void blend(const uint8_t* bits, std::ptrdiff_t stride, int32_t x, int32_t y, uint8_t* out) {
-    const int32_t ix = x / 25;
-    const int32_t iy = y / 25;
-    const auto fx = static_cast<uint32_t>(x - 25 * ix);
-    const auto fy = static_cast<uint32_t>(y - 25 * iy);
-    const uint8_t* p = bits + iy * stride + std::ptrdiff_t{3} * ix;
-    if ((fx | fy) == 0) {
-        std::memcpy(out, p, 3);
-        return;
+// Bilinear weights in 64ths for a position k / 25 past a pixel, rounded:
+// fine enough that no step shows (1/128 of a pixel at most), and coarse
+// enough that four weighted pixels fit the lanes below and come back with a
+// shift instead of a division.
+constexpr int kWeightBits = 6;
+constexpr std::array<uint32_t, 25> kWeights = [] {
+    std::array<uint32_t, 25> w{};
+    for (uint32_t k = 0; k < 25; ++k) {
+        w[k] = ((k << kWeightBits) + 12) / 25;
     }
-    // Neighbours with weight 0 stand in for themselves, so nothing past the
-    // last column or row is read.
+    return w;
+}();
+
+// A pixel's three bytes in lanes of 21 bits: four of them weighted in
+// 4096ths sum to less than 2^20 a lane, so one multiplication weights all
+// three channels.
+constexpr int kLane = 21;
+constexpr uint64_t kLaneMask = (uint64_t{1} << kLane) - 1;
+constexpr int kProductBits = 2 * kWeightBits;
+constexpr uint64_t kHalfInEachLane =
+    (uint64_t{1} << (kProductBits - 1)) * (1 | uint64_t{1} << kLane | uint64_t{1} << (2 * kLane));
+
+inline uint64_t lanes(const uint8_t* p) {
+    return uint64_t{p[0]} | uint64_t{p[1]} << kLane | uint64_t{p[2]} << (2 * kLane);
+}
+
+// Blends pixel p with its neighbours to the right and above by weights in
+// 64ths. Weight 0 gives the pixel exactly (all the weight, then rounding),
+// without a branch that magnified areas would mispredict half the time; a
+// neighbour with weight 0 stands in for itself, so nothing past the last
+// column or row is read.
+inline void blend(const uint8_t* p, std::ptrdiff_t stride, uint32_t fx, uint32_t fy, uint8_t* out) {
     const std::ptrdiff_t right = fx != 0 ? 3 : 0;
     const std::ptrdiff_t up = fy != 0 ? stride : 0;
-    const uint32_t w00 = (25 - fx) * (25 - fy);
-    const uint32_t w10 = fx * (25 - fy);
-    const uint32_t w01 = (25 - fx) * fy;
-    const uint32_t w11 = fx * fy;
-    for (int k = 0; k < 3; ++k) {
-        const uint32_t v = p[k] * w00 + p[right + k] * w10 + p[up + k] * w01 +
-                           p[up + right + k] * w11 + kWeightTotal / 2;
-        out[k] = static_cast<uint8_t>(v / kWeightTotal);
-    }
+    constexpr uint32_t kOne = 1u << kWeightBits;
+    const uint64_t v = lanes(p) * ((kOne - fx) * (kOne - fy)) +
+                       lanes(p + right) * (fx * (kOne - fy)) + lanes(p + up) * ((kOne - fx) * fy) +
+                       lanes(p + up + right) * (fx * fy) + kHalfInEachLane;
+    out[0] = static_cast<uint8_t>((v & kLaneMask) >> kProductBits);
+    out[1] = static_cast<uint8_t>((v >> kLane & kLaneMask) >> kProductBits);
+    out[2] = static_cast<uint8_t>(v >> (2 * kLane + kProductBits));
 }
 
 // Rows [first, end) of columns [left, right): per column the window's offset
 // sums over five rows, slid up one row at a time; per pixel the sum of five
-// such columns, slid along the row. Every sum is exact, so any part renders
-// as the whole would.
+// such columns. Every sum is exact, so any part renders as the whole would.
+// Positions are worked out for a whole row first, in a loop the compiler
+// can vectorise, and blended after.
 void smoothRows(const Dib& source, const DisplacementField& field, const Dib& target, int32_t left,
                 int32_t right, int32_t first, int32_t end) {
-    const int32_t width = field.width();
-    const int32_t lastColumn = width - 1;
+    const int32_t lastColumn = field.width() - 1;
     const int32_t lastRow = field.height() - 1;
-    const int32_t span = right - left + 2 * kSmoothReach;
-    std::vector<int32_t> sums(2 * static_cast<std::size_t>(span));
-    int32_t* const sumX = sums.data();
+    const int32_t count = right - left;
+    const int32_t span = count + 2 * kSmoothReach;
+    std::vector<int32_t> scratch(3 * static_cast<std::size_t>(span) +
+                                 4 * static_cast<std::size_t>(count));
+    int32_t* const sumX = scratch.data();
     int32_t* const sumY = sumX + span;
-    std::vector<int32_t> columns(static_cast<std::size_t>(span));
+    int32_t* const columns = sumY + span;
+    auto* const wholeX = reinterpret_cast<uint32_t*>(columns + span);
+    uint32_t* const wholeY = wholeX + count;
+    uint32_t* const partX = wholeY + count;
+    uint32_t* const partY = partX + count;
     for (int32_t j = 0; j < span; ++j) {
         columns[j] = held(left - kSmoothReach + j, lastColumn);
     }
-    // Adds (sign 1) or takes away (-1) entry row `row` from the column sums.
-    const auto addRow = [&](int32_t row, int32_t sign) {
-        const int32_t r = held(row, lastRow);
+    for (int32_t k = -kSmoothReach; k <= kSmoothReach; ++k) {
+        const int32_t r = held(first + k, lastRow);
         const Displacement* entries = field.row(r);
         for (int32_t j = 0; j < span; ++j) {
-            const int32_t c = columns[j];
-            sumX[j] += sign * (entries[c].x - c);
-            sumY[j] += sign * (entries[c].y - r);
+            sumX[j] += entries[columns[j]].x - columns[j];
+            sumY[j] += entries[columns[j]].y - r;
         }
-    };
-    for (int32_t k = -kSmoothReach; k <= kSmoothReach; ++k) {
-        addRow(first + k, 1);
     }
     const uint8_t* const bits = source.bits;
     const std::ptrdiff_t stride = source.stride;
     const int32_t maxX = 25 * lastColumn;
     const int32_t maxY = 25 * lastRow;
     for (int32_t r = first; r < end; ++r) {
-        int32_t hx = 0;
-        int32_t hy = 0;
-        for (int32_t j = 0; j < kUnits - 1; ++j) {
-            hx += sumX[j];
-            hy += sumY[j];
+        const int32_t y25 = 25 * r;
+        for (int32_t j = 0; j < count; ++j) {
+            const int32_t hx = sumX[j] + sumX[j + 1] + sumX[j + 2] + sumX[j + 3] + sumX[j + 4];
+            const int32_t hy = sumY[j] + sumY[j + 1] + sumY[j + 2] + sumY[j + 3] + sumY[j + 4];
+            const auto x = static_cast<uint32_t>(std::clamp(25 * (left + j) + hx, 0, maxX));
+            const auto y = static_cast<uint32_t>(std::clamp(y25 + hy, 0, maxY));
+            wholeX[j] = x / 25;
+            wholeY[j] = y / 25;
+            partX[j] = x - 25 * wholeX[j];
+            partY[j] = y - 25 * wholeY[j];
         }
         uint8_t* out = DibRow(target, r) + std::ptrdiff_t{3} * left;
-        const int32_t y25 = 25 * r;
-        for (int32_t j = 0; j < right - left; ++j, out += 3) {
-            hx += sumX[j + kUnits - 1];
-            hy += sumY[j + kUnits - 1];
-            const int32_t x = std::clamp(25 * (left + j) + hx, 0, maxX);
-            const int32_t y = std::clamp(y25 + hy, 0, maxY);
-            blend(bits, stride, x, y, out);
-            hx -= sumX[j];
-            hy -= sumY[j];
+        for (int32_t j = 0; j < count; ++j, out += 3) {
+            blend(bits + wholeY[j] * stride + std::ptrdiff_t{3} * wholeX[j], stride,
+                  kWeights[partX[j]], kWeights[partY[j]], out);
         }
         if (r + 1 < end) {
-            addRow(r - kSmoothReach, -1);
-            addRow(r + 1 + kSmoothReach, 1);
+            // The window moves up a row: the row below it leaves, the next
+            // one above comes in.
+            const int32_t gone = held(r - kSmoothReach, lastRow);
+            const int32_t come = held(r + 1 + kSmoothReach, lastRow);
+            const Displacement* old = field.row(gone);
+            const Displacement* next = field.row(come);
+            for (int32_t j = 0; j < span; ++j) {
+                sumX[j] += next[columns[j]].x - old[columns[j]].x;
+                sumY[j] += next[columns[j]].y - old[columns[j]].y - (come - gone);
+            }
         }
     }
 }
@@ -176,7 +199,10 @@ SmoothPosition SmoothPositionAt(const DisplacementField& field, int32_t c, int32
 }
 
 void SampleSmooth(const Dib& source, SmoothPosition at, uint8_t* out) {
-    blend(source.bits, source.stride, at.x, at.y, out);
+    const int32_t ix = at.x / 25;
+    const int32_t iy = at.y / 25;
+    blend(DibRow(source, iy) + std::ptrdiff_t{3} * ix, source.stride, kWeights[at.x - 25 * ix],
+          kWeights[at.y - 25 * iy], out);
 }
 
 void renderSmooth(const Dib& source, const DisplacementField& field, OwnedDib& result,

@@ -33,8 +33,9 @@ struct SmoothPosition {
 SmoothPosition SmoothPositionAt(const DisplacementField& field, int32_t c, int32_t r);
 
 // The source's colour at a position in 25ths (inside the picture), blended
-// from the four pixels about it with weights in 625ths and rounded; a whole
-// position gives its pixel's bytes unchanged. Writes blue, green, red.
+// from the four pixels about it (each axis's weight k / 25 rounded to 64ths)
+// and rounded; a whole position gives its pixel's bytes unchanged. Writes
+// blue, green, red.
 void SampleSmooth(const Dib& source, SmoothPosition at, uint8_t* out);
 
 // Replaces `result` by a new 24-bit picture of the source's size whose pixel

@@ -21,7 +21,8 @@ using namespace warp_test;
 
 // The method written out pixel by pixel: the mean offset of the 5 x 5
 // entries about the pixel (positions held to the field), the pixel plus that
-// mean held to the picture, and a bilinear blend rounded to nearest.
+// mean held to the picture, and a bilinear blend (weights rounded to 64ths)
+// rounded to nearest.
 void ModelPixel(const Dib& source, const DisplacementField& field, int32_t c, int32_t r,
                 uint8_t* out) {
     const int32_t w = field.width();
@@ -42,8 +43,8 @@ void ModelPixel(const Dib& source, const DisplacementField& field, int32_t c, in
     const auto y0 = static_cast<int32_t>(std::floor(y));
     const int32_t x1 = std::min(x0 + 1, w - 1);
     const int32_t y1 = std::min(y0 + 1, h - 1);
-    const double fx = x - x0;
-    const double fy = y - y0;
+    const double fx = std::round((x - x0) * 64) / 64;
+    const double fy = std::round((y - y0) * 64) / 64;
     for (int k = 0; k < 3; ++k) {
         const auto at = [&](int32_t px, int32_t py) { return DibRow(source, py)[3 * px + k]; };
         const double v = at(x0, y0) * (1 - fx) * (1 - fy) + at(x1, y0) * fx * (1 - fy) +
