@@ -181,21 +181,20 @@ DabRect Clipped(const DabRect& rect, int32_t width, int32_t height) {
 
 }  // namespace
 
-SmoothPosition SmoothPositionAt(const DisplacementField& field, int32_t c, int32_t r) {
+SmoothPosition SmoothOffsetSum(const DisplacementField& field, int32_t c, int32_t r) {
     const int32_t lastColumn = field.width() - 1;
     const int32_t lastRow = field.height() - 1;
-    int32_t sx = 0;
-    int32_t sy = 0;
+    SmoothPosition sum;
     for (int32_t dr = -kSmoothReach; dr <= kSmoothReach; ++dr) {
         const int32_t row = held(r + dr, lastRow);
         const Displacement* entries = field.row(row);
         for (int32_t dc = -kSmoothReach; dc <= kSmoothReach; ++dc) {
             const int32_t column = held(c + dc, lastColumn);
-            sx += entries[column].x - column;
-            sy += entries[column].y - row;
+            sum.x += entries[column].x - column;
+            sum.y += entries[column].y - row;
         }
     }
-    return {std::clamp(25 * c + sx, 0, 25 * lastColumn), std::clamp(25 * r + sy, 0, 25 * lastRow)};
+    return sum;
 }
 
 void SampleSmooth(const Dib& source, SmoothPosition at, uint8_t* out) {

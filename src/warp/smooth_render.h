@@ -27,10 +27,11 @@ struct SmoothPosition {
     int32_t y = 0;
 };
 
-// The position result pixel (c, r) samples: 25 * (c, r) plus the sum of the
-// window's offsets (source column - column, source row - row), held inside
-// the picture. An identity window gives 25 * (c, r): the source pixel itself.
-SmoothPosition SmoothPositionAt(const DisplacementField& field, int32_t c, int32_t r);
+// The sums of the offsets (source column - column, source row - row) of the
+// window about (c, r): 25 times its mean offset. Result pixel (c, r) samples
+// the source at 25 * (c, r) plus this sum, held inside the picture; an
+// identity window gives the source pixel itself.
+SmoothPosition SmoothOffsetSum(const DisplacementField& field, int32_t c, int32_t r);
 
 // The source's colour at a position in 25ths (inside the picture), blended
 // from the four pixels about it (each axis's weight k / 25 rounded to 64ths)
@@ -39,7 +40,7 @@ SmoothPosition SmoothPositionAt(const DisplacementField& field, int32_t c, int32
 void SampleSmooth(const Dib& source, SmoothPosition at, uint8_t* out);
 
 // Replaces `result` by a new 24-bit picture of the source's size whose pixel
-// (c, r) is SampleSmooth at SmoothPositionAt(c, r). Messages and failures as
+// (c, r) is SampleSmooth at its position. Messages and failures as
 // renderdi: a source not at 24 bits gives kNot24BitsMessage and a black
 // result.
 void renderSmooth(const Dib& source, const DisplacementField& field, OwnedDib& result,
