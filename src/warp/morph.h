@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "picture/animation_writer.h"
 #include "picture/dib.h"
 #include "warp/displacement_field.h"
 
@@ -32,13 +33,6 @@ struct FrameSize {
     int32_t height = 0;
 };
 FrameSize MorphFrameSize(int32_t width, int32_t height, int32_t longestSide);
-
-// One frame, top row first, 4 bytes a pixel: red, green, blue, 255.
-struct RgbaFrame {
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<uint8_t> pixels;
-};
 
 // Renders the frames of a 24-bit source and its field.
 //
