@@ -118,6 +118,10 @@ public:
         // Hundredths of a second, rounded; browsers play less than 2 as 10.
         delay_ = std::max(2, (delayMs + 5) / 10);
         liq_set_max_colors(attr_.get(), 256);
+        // Speed 8 of 10 quantises a 640-pixel frame in about a third of the
+        // default's time; on gradients its palettes are off by a few
+        // hundredths of a level more on average.
+        liq_set_speed(attr_.get(), 8);
         EGifSetGifVersion(gif_.get(), true);
         // No global palette: each frame brings its own.
         static const GifByteType kLoop[] = {1, 0, 0};  // sub-block 1, loop count 0: for ever
