@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "editor/brush_settings.h"
@@ -68,7 +69,7 @@ EffectParams PaintingStepParams(ViewPoint current, ViewPoint previous, const Bru
 // trunc(x - r), trunc(y - r), trunc(x + r), trunc(y + r) for r = the outline radius.
 OutlineRect OutlineRectAt(ViewPoint point, const BrushSettings& brush);
 
-class StrokeController {
+class StrokeController : private MessageSink {
 public:
     StrokeController(WarpSession& session, EditorHost& host);
 
@@ -96,7 +97,11 @@ public:
     OutlineRect outlineRect() const { return outlineRect_; }
 
 private:
-    class StepHost;
+    // A message from a step (a source picture that is not at 24 bits) ends
+    // the stroke before the box opens: the box keeps the release from ever
+    // reaching the view, and the timer would otherwise stack one more box
+    // on it every second.
+    void showMessage(const std::string& text) override;
     void endStroke();
     void removeOutline();
 

@@ -20,7 +20,6 @@
 #include "picture/open_dib.h"
 #include "picture/pictrix.h"
 #include "warp/render.h"
-#include "warp/row_helper.h"
 
 namespace grimora {
 
@@ -55,34 +54,6 @@ constexpr std::size_t kHeaderBytes = std::size_t{256} << 10;
 bool IsPictureSize(int64_t width, int64_t height) {
     std::string error;
     return CheckPictureSize(width, height, error);
-}
-
-struct CopyJob {
-    const Dib* source;
-    const Dib* target;
-    ChunkCounter* rows;
-};
-
-// The identity's render into a result of the source's size: the source's
-// rows, on both threads, the result's padding left as newdib made it.
-void CopyRows(const Dib& source, const Dib& target) {
-    const int32_t height = DibHeight(source);
-    ChunkCounter rows(height, 64);
-    const CopyJob job{&source, &target, &rows};
-    const auto copy = [](const void* context, int) {
-        const auto& j = *static_cast<const CopyJob*>(context);
-        const auto rowBytes = static_cast<std::size_t>(DibWidth(*j.source)) * 3;
-        int64_t first = 0;
-        int64_t end = 0;
-        while (j.rows->next(first, end)) {
-            for (auto r = static_cast<int32_t>(first); r < end; ++r) {
-                std::memcpy(DibRow(*j.target, r), DibRow(*j.source, r), rowBytes);
-            }
-        }
-    };
-    if (!RunOnTwoThreads(copy, &job)) {
-        copy(&job, 0);
-    }
 }
 
 }  // namespace
@@ -339,7 +310,7 @@ bool WarpSession::loadPicture(OwnedDib picture, PreparedPicture prepared, Messag
     source_ = std::move(picture);
     field_ = std::move(prepared.field);
     result_ = std::move(prepared.result);
-    CopyRows(source_.get(), result_.get());
+    renderIdentityInto(source_.get(), result_.get());
     stale_ = {};
 
     // Giving back 336 MB at 24 megapixels takes a fifth of a load's time;
@@ -366,9 +337,10 @@ void WarpSession::renderdi(MessageSink& messages) {
     stale_ = {};
 }
 
-void WarpSession::DoEffekt(const EffectParams& params, EffectHost& host) {
-    grimora::DoEffekt(field_, params, host);
-    stale_ = Union(stale_, DabBounds(params, width(), height()));
+DabRect WarpSession::DoEffekt(const EffectParams& params) {
+    const DabRect changed = grimora::DoEffekt(field_, params);
+    stale_ = Union(stale_, changed);
+    return changed;
 }
 
 DabRect WarpSession::renderChanged(MessageSink& messages) {

@@ -88,7 +88,8 @@ public:
     // Rebuilds the result picture from the source picture and the field.
     void renderdi(MessageSink& messages);
     // One dab on the field; the result is stale until the next render.
-    void DoEffekt(const EffectParams& params, EffectHost& host);
+    // Returns the entries it may have changed.
+    DabRect DoEffekt(const EffectParams& params);
     // Brings the result up to date after dabs: rebuilds only the part of it
     // that the dabs since the last render can have changed, or the whole
     // picture when it cannot be updated in place (which also says why).

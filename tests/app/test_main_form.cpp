@@ -46,10 +46,8 @@ bool samePixels(const Dib& a, const Dib& b) {
     return size == b.info->bmiHeader.biSizeImage && std::memcmp(a.bits, b.bits, size) == 0;
 }
 
-class NoEffectHost : public EffectHost, public MessageSink {
+class NoMessages : public MessageSink {
 public:
-    void SetProStatus(int32_t /*percent*/) override {}
-    void PaintBox1Paint() override {}
     void showMessage(const std::string& /*text*/) override {}
 };
 
@@ -178,11 +176,11 @@ TEST_F(MainFormTest, AStrokeOnTheViewChangesTheFieldAsItsPaintingStepsDo) {
         EXPECT_FALSE(form->strokes().strokeActive()) << c.name;
 
         WarpSession direct;
-        NoEffectHost host;
+        NoMessages host;
         const ViewPoint steps[][2] = {
             {{150, 90}, {150, 90}}, {{170, 100}, {150, 90}}, {{170, 100}, {170, 100}}};
         for (const auto& step : steps) {
-            direct.DoEffekt(PaintingStepParams(step[0], step[1], expected, {1, 1}, 200), host);
+            direct.DoEffekt(PaintingStepParams(step[0], step[1], expected, {1, 1}, 200));
         }
         direct.renderdi(host);
         EXPECT_NE(entries(direct.field()), identity(320, 200)) << c.name;
