@@ -45,7 +45,7 @@ Scene& WarpedScene() {
             p.radius = 300;
             p.strength = 1.0;
             p.mouseX = 10;
-            DoEffekt(s.field, p, s.host);
+            DoEffekt(s.field, p);
         }
         return s;
     }();

@@ -57,7 +57,7 @@ void BM_Step(benchmark::State& state, bool smooth) {
         renderSmooth(scene.source.get(), scene.field, scene.result, scene.messages);
     }
     for (auto _ : state) {
-        DoEffekt(scene.field, p, scene.host);
+        DoEffekt(scene.field, p);
         if (smooth) {
             renderSmoothRect(scene.source.get(), scene.field, scene.result,
                              SmoothReach(changed, scene.field.width(), scene.field.height()));

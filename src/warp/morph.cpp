@@ -182,7 +182,6 @@ struct FrameJob {
     int32_t grid;
     FrameSize size;
     uint8_t* pixels;
-    ChunkCounter* chunks;
 };
 
 // Frame rows [first, end), top row first.
@@ -240,20 +239,11 @@ void MorphRenderer::renderScaled(int32_t k, RgbaFrame& frame) const {
     const int64_t longest = std::max(DibWidth(source_), DibHeight(source_));
     const int64_t limit = smooth_ ? 25 * longest : longest;
     const std::vector<int32_t> steps = StepTable(limit, k, frames_ - 1);
-    ChunkCounter chunks(size_.height, 8);
-    const FrameJob job{&source_, &columns_, &rows_, &offsets_,           &steps, limit,
-                       smooth_,  grid_,     size_,  frame.pixels.data(), &chunks};
-    const auto share = [](const void* context, int) {
-        const auto& j = *static_cast<const FrameJob*>(context);
-        int64_t first = 0;
-        int64_t end = 0;
-        while (j.chunks->next(first, end)) {
-            ScaledRows(j, static_cast<int32_t>(first), static_cast<int32_t>(end));
-        }
-    };
-    if (!RunOnTwoThreads(share, &job)) {
-        share(&job, 0);
-    }
+    const FrameJob job{&source_, &columns_, &rows_, &offsets_, &steps,
+                       limit,    smooth_,   grid_,  size_,     frame.pixels.data()};
+    ForEachChunk(size_.height, 8, true, [&job](int64_t first, int64_t end, int) {
+        ScaledRows(job, static_cast<int32_t>(first), static_cast<int32_t>(end));
+    });
 }
 
 }  // namespace grimora

@@ -129,14 +129,6 @@ void smoothRows(const Dib& source, const DisplacementField& field, const Dib& ta
     }
 }
 
-struct SmoothJob {
-    const Dib* source;
-    const DisplacementField* field;
-    const Dib* target;
-    DabRect rect;
-    ChunkCounter* rows;
-};
-
 // Below this many pixels a rectangle stays on the calling thread.
 constexpr int64_t kSharedPixels = 20000;
 // Each chunk starts its sums afresh from five rows: 64 rows keep that below
@@ -145,26 +137,12 @@ constexpr int64_t kChunkRows = 64;
 
 void smoothRowsShared(const Dib& source, const DisplacementField& field, const Dib& target,
                       const DabRect& rect) {
-    const int32_t right = rect.x + rect.width;
-    if (int64_t{rect.width} * rect.height < kSharedPixels || rect.height <= kChunkRows) {
-        smoothRows(source, field, target, rect.x, right, rect.y, rect.y + rect.height);
-        return;
-    }
-    ChunkCounter rows(rect.height, kChunkRows);
-    const SmoothJob job{&source, &field, &target, rect, &rows};
-    const auto share = [](const void* context, int) {
-        const auto& j = *static_cast<const SmoothJob*>(context);
-        int64_t first = 0;
-        int64_t end = 0;
-        while (j.rows->next(first, end)) {
-            smoothRows(*j.source, *j.field, *j.target, j.rect.x, j.rect.x + j.rect.width,
-                       j.rect.y + static_cast<int32_t>(first),
-                       j.rect.y + static_cast<int32_t>(end));
-        }
-    };
-    if (!RunOnTwoThreads(share, &job)) {
-        share(&job, 0);
-    }
+    ForEachChunk(rect.height, kChunkRows, int64_t{rect.width} * rect.height >= kSharedPixels,
+                 [&](int64_t first, int64_t end, int) {
+                     smoothRows(source, field, target, rect.x, rect.x + rect.width,
+                                rect.y + static_cast<int32_t>(first),
+                                rect.y + static_cast<int32_t>(end));
+                 });
 }
 
 DabRect Clipped(const DabRect& rect, int32_t width, int32_t height) {
