@@ -30,9 +30,10 @@ namespace grimora::cli {
 
 namespace {
 
+// One line: a usage error is one line of the tool's.
 constexpr const char* kUsage =
-    "usage: grimora-warp [--field FIELD_OUT] [--smooth] [--animation FILE [--frames N]\n"
-    "                    [--delay MS] [--ping-pong] [--longest-side PX]] INPUT SCRIPT OUTPUT";
+    "usage: grimora-warp [--field FIELD_OUT] [--smooth] [--animation FILE [--frames N] "
+    "[--delay MS] [--ping-pong] [--longest-side PX]] INPUT SCRIPT OUTPUT";
 constexpr const char* kHelp =
     "usage: grimora-warp [--field FIELD_OUT] [--smooth] [--animation FILE [--frames N]\n"
     "                    [--delay MS] [--ping-pong] [--longest-side PX]] INPUT SCRIPT OUTPUT\n"
