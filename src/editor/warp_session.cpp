@@ -20,6 +20,7 @@
 #include "picture/open_dib.h"
 #include "picture/pictrix.h"
 #include "warp/render.h"
+#include "warp/smooth_render.h"
 
 namespace grimora {
 
@@ -333,8 +334,19 @@ WarpSession::~WarpSession() {
 }
 
 void WarpSession::renderdi(MessageSink& messages) {
-    grimora::renderdi(source_.get(), field_, result_, messages);
+    if (smooth_) {
+        renderSmooth(source_.get(), field_, result_, messages);
+    } else {
+        grimora::renderdi(source_.get(), field_, result_, messages);
+    }
     stale_ = {};
+}
+
+void WarpSession::setSmooth(bool smooth, MessageSink& messages) {
+    if (smooth != smooth_) {
+        smooth_ = smooth;
+        renderdi(messages);
+    }
 }
 
 DabRect WarpSession::DoEffekt(const EffectParams& params) {
@@ -344,8 +356,11 @@ DabRect WarpSession::DoEffekt(const EffectParams& params) {
 }
 
 DabRect WarpSession::renderChanged(MessageSink& messages) {
-    const DabRect changed = stale_;
-    if (!renderdiRect(source_.get(), field_, result_, changed)) {
+    // A smooth pixel reads the entries about it, so changed entries reach a
+    // little further into the result.
+    const DabRect changed = smooth_ ? SmoothReach(stale_, width(), height()) : stale_;
+    if (!(smooth_ ? renderSmoothRect(source_.get(), field_, result_, changed)
+                  : renderdiRect(source_.get(), field_, result_, changed))) {
         renderdi(messages);
         return {0, 0, width(), height()};
     }

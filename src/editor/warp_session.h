@@ -85,8 +85,14 @@ public:
     WarpSession(const WarpSession&) = delete;
     WarpSession& operator=(const WarpSession&) = delete;
 
-    // Rebuilds the result picture from the source picture and the field.
+    // Rebuilds the result picture from the source picture and the field:
+    // the exact rendering, or the smooth one while that is switched on.
     void renderdi(MessageSink& messages);
+    // Switches the smooth rendering on or off (off at start) and renders the
+    // whole picture anew when that changes it. Loads keep the switch; their
+    // identity field renders the same either way.
+    void setSmooth(bool smooth, MessageSink& messages);
+    bool smooth() const { return smooth_; }
     // One dab on the field; the result is stale until the next render.
     // Returns the entries it may have changed.
     DabRect DoEffekt(const EffectParams& params);
@@ -114,6 +120,7 @@ private:
     OwnedDib result_;
     DisplacementField field_;
     ZoomRatio zoom_;
+    bool smooth_ = false;
     // The bounding box of the dabs since the last render: a cache of what
     // the result lacks, not state that changes any outcome.
     DabRect stale_;
