@@ -16,6 +16,7 @@
 
 #include "app/browser/favourite_folders.h"
 #include "app/browser/file_masks.h"
+#include "editor/animation_export.h"
 #include "editor/brush_settings.h"
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
@@ -80,6 +81,16 @@ public:
     // format. On failure a message box names the file and the reason, and
     // nothing else changes. True when written.
     bool saveResult(const QString& fileName);
+    // "Smooth": the views, the saved and the printed picture show the smooth
+    // rendering while it is checked.
+    void SmoothCheckClick();
+    // "Save animation...": the options, a file name, then the animation
+    // written with its progress in the status bar.
+    void SaveAnimBtnClick();
+    // Writes the animation to `fileName` (.gif or .webp) with the smooth
+    // switch as it stands. On failure a message box says why and an existing
+    // file stays. True when written.
+    bool saveAnimation(const QString& fileName, AnimationSettings settings);
     // The printer that the print dialog sets up and prints on, kept for the
     // next printing; made at its first use.
     QPrinter& printer();
@@ -178,6 +189,8 @@ public:
     // Page 3.
     QPushButton* SaveAsBtn = nullptr;
     QPushButton* PrintBtn = nullptr;
+    QCheckBox* SmoothCheck = nullptr;
+    QPushButton* SaveAnimBtn = nullptr;
     QScrollArea* ErgScrollBox = nullptr;
     ResultView* ErgPaintBox = nullptr;
     // Made at the first click on SaveAsBtn.
@@ -236,6 +249,8 @@ private:
     std::unique_ptr<StrokeController> strokes_;
     // Result page: where the save dialog opens next, and the printer.
     QString saveFolder_;
+    // The options chosen at the last "Save animation...".
+    AnimationSettings animationSettings_;
     PrinterHolder* printerHolder_ = nullptr;
     // Picture page: the tree's folders, the list's entries and its filter.
     QFileSystemModel* folderModel_ = nullptr;
