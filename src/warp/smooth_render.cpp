@@ -62,6 +62,35 @@ inline void blend(const uint8_t* p, std::ptrdiff_t stride, uint32_t fx, uint32_t
     out[2] = static_cast<uint8_t>(v >> (2 * kLane + kProductBits));
 }
 
+// v / 25 for 0 <= v < 2^21 (positions of pictures up to 65535 pixels a
+// side), in floating point so that a row's worth vectorises: (v + 0.5) / 25
+// lies at least 0.02 from a whole number, far more than the float's error
+// (below 0.006 up there); checked for every such v.
+inline int32_t Over25(int32_t v) {
+    return static_cast<int32_t>((static_cast<float>(v) + 0.5f) * (1.0f / 25));
+}
+
+// The positions of `count` pixels of a row, the first at x0, y0 (in 25ths)
+// and the window's column sums starting at sumX, sumY: whole pixels and
+// 25ths past them, held inside the picture.
+void RowPositions(const int32_t* __restrict sumX, const int32_t* __restrict sumY, int32_t count,
+                  int32_t x0, int32_t y0, int32_t maxX, int32_t maxY, int32_t* __restrict wholeX,
+                  int32_t* __restrict wholeY, int32_t* __restrict partX,
+                  int32_t* __restrict partY) {
+    for (int32_t j = 0; j < count; ++j) {
+        const int32_t hx = sumX[j] + sumX[j + 1] + sumX[j + 2] + sumX[j + 3] + sumX[j + 4];
+        const int32_t hy = sumY[j] + sumY[j + 1] + sumY[j + 2] + sumY[j + 3] + sumY[j + 4];
+        const int32_t x = std::min(std::max(x0 + 25 * j + hx, 0), maxX);
+        const int32_t y = std::min(std::max(y0 + hy, 0), maxY);
+        const int32_t ix = Over25(x);
+        const int32_t iy = Over25(y);
+        wholeX[j] = ix;
+        wholeY[j] = iy;
+        partX[j] = x - 25 * ix;
+        partY[j] = y - 25 * iy;
+    }
+}
+
 // Rows [first, end) of columns [left, right): per column the window's offset
 // sums over five rows, slid up one row at a time; per pixel the sum of five
 // such columns. Every sum is exact, so any part renders as the whole would.
@@ -78,10 +107,10 @@ void smoothRows(const Dib& source, const DisplacementField& field, const Dib& ta
     int32_t* const sumX = scratch.data();
     int32_t* const sumY = sumX + span;
     int32_t* const columns = sumY + span;
-    auto* const wholeX = reinterpret_cast<uint32_t*>(columns + span);
-    uint32_t* const wholeY = wholeX + count;
-    uint32_t* const partX = wholeY + count;
-    uint32_t* const partY = partX + count;
+    int32_t* const wholeX = columns + span;
+    int32_t* const wholeY = wholeX + count;
+    int32_t* const partX = wholeY + count;
+    int32_t* const partY = partX + count;
     for (int32_t j = 0; j < span; ++j) {
         columns[j] = held(left - kSmoothReach + j, lastColumn);
     }
@@ -98,17 +127,8 @@ void smoothRows(const Dib& source, const DisplacementField& field, const Dib& ta
     const int32_t maxX = 25 * lastColumn;
     const int32_t maxY = 25 * lastRow;
     for (int32_t r = first; r < end; ++r) {
-        const int32_t y25 = 25 * r;
-        for (int32_t j = 0; j < count; ++j) {
-            const int32_t hx = sumX[j] + sumX[j + 1] + sumX[j + 2] + sumX[j + 3] + sumX[j + 4];
-            const int32_t hy = sumY[j] + sumY[j + 1] + sumY[j + 2] + sumY[j + 3] + sumY[j + 4];
-            const auto x = static_cast<uint32_t>(std::clamp(25 * (left + j) + hx, 0, maxX));
-            const auto y = static_cast<uint32_t>(std::clamp(y25 + hy, 0, maxY));
-            wholeX[j] = x / 25;
-            wholeY[j] = y / 25;
-            partX[j] = x - 25 * wholeX[j];
-            partY[j] = y - 25 * wholeY[j];
-        }
+        RowPositions(sumX, sumY, count, 25 * left, 25 * r, maxX, maxY, wholeX, wholeY, partX,
+                     partY);
         uint8_t* out = DibRow(target, r) + std::ptrdiff_t{3} * left;
         for (int32_t j = 0; j < count; ++j, out += 3) {
             blend(bits + wholeY[j] * stride + std::ptrdiff_t{3} * wholeX[j], stride,
