@@ -158,10 +158,6 @@ int main(int argc, char** argv) {
         ->Iterations(1)
         ->Repetitions(2)
         ->ReportAggregatesOnly(true);
-    benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunAndPrintRatios(argc, argv, reporter);
 }

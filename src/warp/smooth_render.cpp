@@ -165,18 +165,6 @@ void smoothRowsShared(const Dib& source, const DisplacementField& field, const D
                  });
 }
 
-DabRect Clipped(const DabRect& rect, int32_t width, int32_t height) {
-    const int64_t left = std::max<int64_t>(rect.x, 0);
-    const int64_t bottom = std::max<int64_t>(rect.y, 0);
-    const int64_t right = std::min<int64_t>(int64_t{rect.x} + rect.width, width);
-    const int64_t top = std::min<int64_t>(int64_t{rect.y} + rect.height, height);
-    if (left >= right || bottom >= top) {
-        return {};
-    }
-    return {static_cast<int32_t>(left), static_cast<int32_t>(bottom),
-            static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)};
-}
-
 }  // namespace
 
 SmoothPosition SmoothOffsetSum(const DisplacementField& field, int32_t c, int32_t r) {
@@ -222,15 +210,10 @@ void renderSmooth(const Dib& source, const DisplacementField& field, OwnedDib& r
 
 bool renderSmoothRect(const Dib& source, const DisplacementField& field, OwnedDib& result,
                       const DabRect& rect) {
-    const int32_t width = DibWidth(source);
-    const int32_t height = DibHeight(source);
-    if (DibBitCount(source) != 24 || source.bits == nullptr || !result.holdsPicture() ||
-        result->bits == nullptr || DibBitCount(result.get()) != 24 ||
-        DibWidth(result.get()) != width || DibHeight(result.get()) != height ||
-        field.width() != width || field.height() != height) {
+    if (!CanRenderInPlace(source, field, result)) {
         return false;
     }
-    const DabRect clipped = Clipped(rect, width, height);
+    const DabRect clipped = ClipRect(rect, DibWidth(source), DibHeight(source));
     if (!clipped.empty()) {
         smoothRowsShared(source, field, result.get(), clipped);
     }
@@ -241,9 +224,9 @@ DabRect SmoothReach(const DabRect& changed, int32_t width, int32_t height) {
     if (changed.empty()) {
         return {};
     }
-    return Clipped({changed.x - kSmoothReach, changed.y - kSmoothReach,
-                    changed.width + 2 * kSmoothReach, changed.height + 2 * kSmoothReach},
-                   width, height);
+    return ClipRect({changed.x - kSmoothReach, changed.y - kSmoothReach,
+                     changed.width + 2 * kSmoothReach, changed.height + 2 * kSmoothReach},
+                    width, height);
 }
 
 }  // namespace grimora
