@@ -102,8 +102,13 @@ Reason readCommand(const std::vector<std::string>& words, Command& command) {
             command = SetBrush{EffectMode::Smear};
         } else if (brush == "lug") {
             command = SetBrush{EffectMode::Lug};
+        } else if (brush == "freeze") {
+            command = SetBrush{EffectMode::Freeze};
+        } else if (brush == "thaw") {
+            command = SetBrush{EffectMode::Thaw};
         } else {
-            return "unknown brush " + shown(brush) + " (grow, shrink, rubber, smear or lug)";
+            return "unknown brush " + shown(brush) +
+                   " (grow, shrink, rubber, smear, lug, freeze or thaw)";
         }
         return {};
     }
@@ -164,11 +169,27 @@ Reason readCommand(const std::vector<std::string>& words, Command& command) {
         }
         return {};
     }
-    if (name == "tick") {
-        if (words.size() != 1) {
-            return "tick takes no values";
+    if (name == "mask") {
+        if (Reason r = oneArgument(); !r.empty()) {
+            return r;
         }
-        command = Tick{};
+        if (words[1] != "clear" && words[1] != "invert") {
+            return "mask is clear or invert";
+        }
+        command = MaskCommand{words[1] == "invert"};
+        return {};
+    }
+    if (name == "tick" || name == "undo" || name == "redo") {
+        if (words.size() != 1) {
+            return name + " takes no values";
+        }
+        if (name == "tick") {
+            command = Tick{};
+        } else if (name == "undo") {
+            command = Undo{};
+        } else {
+            command = Redo{};
+        }
         return {};
     }
     return "unknown command " + shown(name);

@@ -49,6 +49,8 @@ void StrokeController::PaintBox1MouseDown(int32_t x, int32_t y, const BrushSetti
     }
     lastMouse_ = {x, y};
     strokeActive_ = true;
+    session_.beginStroke();
+    host_.historyChanged();  // no undo or redo while the stroke lasts
     host_.captureMouse();
     host_.setTimerEnabled(true);
     Malen(x, y, x, y, brush);
@@ -152,6 +154,68 @@ void StrokeController::endStroke() {
     strokeActive_ = false;
     host_.releaseMouse();
     host_.setTimerEnabled(false);
+    session_.endStroke();
+    historyRecorded();
+}
+
+void StrokeController::PageControl2Change() {
+    endStrokeHere();
+    outlineVisible_ = false;
+}
+
+void StrokeController::endStrokeHere() {
+    PaintBox1MouseUp(lastMouse_.x, lastMouse_.y);
+}
+
+void StrokeController::historyRecorded() {
+    if (session_.takeOldestDropped()) {
+        host_.oldestStepsDropped();
+    }
+    host_.historyChanged();
+}
+
+void StrokeController::showChanged() {
+    const DabRect changed = session_.renderChanged(*this);
+    removeOutline();
+    host_.drawPictureRect(changed);
+}
+
+void StrokeController::ClearMask() {
+    if (!strokeActive_ && session_.clearMask()) {
+        showChanged();
+        historyRecorded();
+    }
+}
+
+void StrokeController::InvertMask() {
+    if (!strokeActive_ && session_.invertMask()) {
+        showChanged();
+        historyRecorded();
+    }
+}
+
+void StrokeController::Undo() {
+    historyMoved(session_.undo());
+}
+
+void StrokeController::Redo() {
+    historyMoved(session_.redo());
+}
+
+void StrokeController::historyMoved(HistoryMove move) {
+    switch (move) {
+        case HistoryMove::None:
+            return;
+        case HistoryMove::Field:
+            showChanged();
+            break;
+        case HistoryMove::Picture:
+            resizeView();
+            PaintBox1Paint();
+            host_.pictureReplaced();
+            break;
+    }
+    host_.historyChanged();
 }
 
 }  // namespace grimora

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,6 +24,7 @@
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
 #include "picture/picture_writer.h"
+#include "warp/effect.h"
 #include "warp/render.h"
 
 namespace grimora::cli {
@@ -361,6 +363,88 @@ TEST_F(WarpToolTest, FailuresExitNonzeroWithOneLine) {
             EXPECT_FALSE(fs::exists(out)) << shown;
         }
     }
+}
+
+// Undo and redo in a script: each run's field and picture equal those of the
+// script that never had what was undone. The history starts at INPUT.
+TEST_F(WarpToolTest, UndoAndRedoTakeWholeStrokesBackAndForth) {
+    writePattern(dir / "in.bmp", 90, 70);
+    const std::string a = "brush grow\nradius 25\npress 40 30\nmove 44 33\ntick\nrelease 44 33\n";
+    const std::string b = "brush smear\npress 20 50\nmove 30 52\nrelease 30 52\n";
+    const std::string c = "brush shrink\npress 60 20\nrelease 60 20\n";
+    const struct {
+        const char* name;
+        std::string script;
+        std::string same;
+    } cases[] = {
+        {"undo the last", a + b + "undo\n", a},
+        {"undo past the start does nothing", a + "undo\nundo\nundo\n", ""},
+        {"redo brings it back", a + b + "undo\nundo\nredo\n", a},
+        {"a new stroke drops the redo", a + b + "undo\n" + c + "redo\n", a + c},
+        {"undo inside a stroke does nothing", "brush grow\npress 40 30\nundo\nrelease 40 30\n",
+         "brush grow\npress 40 30\nrelease 40 30\n"},
+        {"a stroke that changes nothing is no step",
+         a + "brush smear\npress 5 5\nrelease 5 5\nundo\n", ""},
+    };
+    for (const auto& c : cases) {
+        const auto run = [&](const std::string& script, const char* name) {
+            const ToolRun r = runHere(
+                {"--field", (dir / (std::string(name) + ".raw")).string(),
+                 (dir / "in.bmp").string(), "-", (dir / (std::string(name) + ".bmp")).string()},
+                script);
+            EXPECT_EQ(r.status, 0) << c.name << ": " << r.errors;
+        };
+        run(c.script, "with");
+        run(c.same, "without");
+        EXPECT_EQ(readField(dir / "with.raw"), readField(dir / "without.raw")) << c.name;
+        const OwnedDib with = load(dir / "with.bmp");
+        const OwnedDib without = load(dir / "without.bmp");
+        ASSERT_NE(with->bits, nullptr) << c.name;
+        EXPECT_EQ(0, std::memcmp(with->bits, without->bits, with->info->bmiHeader.biSizeImage))
+            << c.name;
+    }
+}
+
+// Freeze paints a disc no warp brush moves; thaw, mask clear and invert take
+// it back, each a step of its own.
+TEST_F(WarpToolTest, FrozenEntriesStayWhereTheyAreUnderEveryBrush) {
+    const std::string freeze = "brush freeze\nradius 15\npress 50 40\nrelease 50 40\n";
+    const std::string warp =
+        "brush smear\nradius 45\nstrength 1\npress 40 40\nmove 50 45\nmove 60 48\nrelease 60 48\n"
+        "brush grow\npress 50 40\ntick\nrelease 50 40\n";
+    const auto field = [&](const std::string& script) {
+        const ToolRun r = runHere(
+            {"--field", (dir / "f.raw").string(), "blank:100x80", "-", (dir / "o.bmp").string()},
+            script);
+        EXPECT_EQ(r.status, 0) << r.errors;
+        return readField(dir / "f.raw");
+    };
+    // The disc about column 50, memory row 79 - 40, radius 15.
+    const auto inDisc = [](int32_t c, int32_t r) {
+        const int64_t dx = c - 50;
+        const int64_t dy = r - 39;
+        const auto n = static_cast<uint64_t>(dx * dx + dy * dy);
+        return (n == 0 ? 0 : HeronSqrt(n)) <= 15;
+    };
+    const std::vector<Displacement> frozen = field(freeze + warp);
+    const std::vector<Displacement> free = field(warp);
+    int movedOutside = 0;
+    for (int32_t r = 0; r < 80; ++r) {
+        for (int32_t c = 0; c < 100; ++c) {
+            const Displacement e = frozen[static_cast<std::size_t>(r) * 100 + c];
+            if (inDisc(c, r)) {
+                ASSERT_EQ(e, (Displacement{c, r})) << c << "," << r;
+            } else {
+                movedOutside += e != Displacement{c, r} ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(movedOutside, 500);
+    EXPECT_EQ(field(freeze + "mask clear\n" + warp), free);
+    EXPECT_EQ(field(freeze + "brush thaw\nradius 20\npress 50 40\nrelease 50 40\n" + warp), free);
+    EXPECT_EQ(field(freeze + "mask invert\nmask invert\n" + warp), frozen);
+    EXPECT_EQ(field(freeze + "mask clear\nundo\n" + warp), frozen);
+    EXPECT_EQ(field(freeze + "undo\nredo\n" + warp), frozen);
 }
 
 }  // namespace

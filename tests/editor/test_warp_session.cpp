@@ -160,8 +160,8 @@ TEST(WarpSession, RenderingWhatTheDabsChangedMatchesAWholeRender) {
 }
 
 // With "Smooth" on, random strokes rendered part by part end as the whole
-// smooth render after every step; switched off, the result is the exact
-// render again, byte for byte, and a load keeps the switch.
+// smooth render after every step, undone or redone; switched off, the result
+// is the exact render again, byte for byte.
 TEST(WarpSession, SmoothPartsAfterRandomStrokesMatchTheWholeSmoothRender) {
     WarpSession session;
     OwnedDib picture;
@@ -209,13 +209,39 @@ TEST(WarpSession, SmoothPartsAfterRandomStrokesMatchTheWholeSmoothRender) {
         }
     }
     session.renderChanged(messages);
+    const auto expectSmooth = [&] {
+        OwnedDib whole;
+        renderSmooth(session.source(), session.field(), whole, messages);
+        ExpectSameRows(session.result(), whole.get());
+    };
+    // Undone and redone steps come back smooth too.
+    for (int k = 0; k < 4; ++k) {
+        session.undo();
+        session.renderChanged(messages);
+        expectSmooth();
+    }
+    session.redo();
+    session.renderChanged(messages);
+    expectSmooth();
     session.setSmooth(false, messages);
     ExpectSameRows(session.result(), WholeRender(session).get());
-    session.setSmooth(true, messages);
+    // A load keeps the switch; undoing it after the switch changed brings the
+    // picture before it back rendered the way the switch says now.
     OwnedDib other;
     ASSERT_TRUE(other.make(7, 5, 24));
     ASSERT_TRUE(session.loadPicture(std::move(other), messages));
+    session.setSmooth(true, messages);
+    ASSERT_EQ(session.width(), 7);
+    session.undo();
+    session.renderChanged(messages);
+    ASSERT_EQ(session.width(), 151);
     EXPECT_TRUE(session.smooth());
+    expectSmooth();
+    session.setSmooth(false, messages);
+    session.redo();
+    session.renderChanged(messages);
+    ASSERT_EQ(session.width(), 7);
+    ExpectSameRows(session.result(), WholeRender(session).get());
     EXPECT_TRUE(messages.texts.empty());
 }
 
