@@ -114,19 +114,23 @@ MorphRenderer::MorphRenderer(const Dib& source, const DisplacementField& field, 
     rows_ = GridPoints(h, size_.height, grid_);
     const std::size_t perRow = static_cast<std::size_t>(size_.width) * grid_;
     offsets_.resize(perRow * rows_.size());
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        const int32_t r = rows_[i];
-        for (std::size_t j = 0; j < perRow; ++j) {
-            const int32_t c = columns_[j];
-            Displacement& o = offsets_[i * perRow + j];
-            if (smooth) {
-                const SmoothPosition sum = SmoothOffsetSum(field, c, r);
-                o = {sum.x, sum.y};
-            } else {
-                o = {field.at(c, r).x - c, field.at(c, r).y - r};
+    // 25 entries a point when smooth: 110 million reads at 24 megapixels.
+    ForEachChunk(
+        static_cast<int64_t>(rows_.size()), 16, smooth, [&](int64_t first, int64_t end, int) {
+            for (auto i = static_cast<std::size_t>(first); i < static_cast<std::size_t>(end); ++i) {
+                const int32_t r = rows_[i];
+                for (std::size_t j = 0; j < perRow; ++j) {
+                    const int32_t c = columns_[j];
+                    Displacement& o = offsets_[i * perRow + j];
+                    if (smooth) {
+                        const SmoothPosition sum = SmoothOffsetSum(field, c, r);
+                        o = {sum.x, sum.y};
+                    } else {
+                        o = {field.at(c, r).x - c, field.at(c, r).y - r};
+                    }
+                }
             }
-        }
-    }
+        });
 }
 
 void MorphRenderer::render(int32_t k, RgbaFrame& frame) const {
