@@ -83,9 +83,11 @@ public:
     // format. On failure a message box names the file and the reason, and
     // nothing else changes. True when written.
     bool saveResult(const QString& fileName);
-    // "Smooth": the views, the saved and the printed picture show the smooth
-    // rendering while it is checked.
+    // "Smooth", on the result page or the editing page: the views, the saved
+    // and the printed picture show the smooth rendering while it is checked;
+    // both boxes show the same state.
     void SmoothCheckClick();
+    void EditSmoothCheckClick();
     // "Save animation...": the options, a file name, then the animation
     // written with its progress in the status bar.
     void SaveAnimBtnClick();
@@ -207,6 +209,8 @@ public:
     QCheckBox* CompareCheck = nullptr;
     QCheckBox* ShowGridCheck = nullptr;
     QCheckBox* ShowFoldsCheck = nullptr;
+    // The same switch as SmoothCheck, on the editing page.
+    QCheckBox* EditSmoothCheck = nullptr;
     // In the page's header band, right of its text.
     QToolButton* UndoBtn = nullptr;
     QToolButton* RedoBtn = nullptr;
@@ -250,6 +254,9 @@ private:
     // once the layout and the session exist.
     void setUpPicturePage();
     void setUpResultPage();
+    // Both "Smooth" boxes to `smooth`, the session rendered that way, the
+    // views drawn again.
+    void setSmooth(bool smooth);
     // The file list shows `folder` (the tree's selection).
     void listFolder(const QString& folder);
     // The box for a favourite or dropped folder that is not there.

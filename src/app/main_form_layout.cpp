@@ -478,6 +478,8 @@ QWidget* TMainForm::buildPage2() {
          "The lines of a grid on the source, bent as the warp bends them"},
         {&ShowFoldsCheck, "ShowFoldsCheck", "Show folds", 200,
          "Mark where the warp turns the picture over itself"},
+        {&EditSmoothCheck, "EditSmoothCheck", "Smooth", 218,
+         "Show, save and print the result sampled between pixels, without steps"},
     };
     for (const Switch& option : switches) {
         auto* box = Named(new QCheckBox(QString::fromUtf8(option.caption), SpeedBar2), option.name);

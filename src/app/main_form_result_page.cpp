@@ -34,11 +34,22 @@ void TMainForm::setUpResultPage() {
     connect(SaveAsBtn, &QPushButton::clicked, this, &TMainForm::SaveAsBtnClick);
     connect(PrintBtn, &QPushButton::clicked, this, &TMainForm::PrintBtnClick);
     connect(SmoothCheck, &QCheckBox::clicked, this, &TMainForm::SmoothCheckClick);
+    connect(EditSmoothCheck, &QCheckBox::clicked, this, &TMainForm::EditSmoothCheckClick);
     connect(SaveAnimBtn, &QPushButton::clicked, this, &TMainForm::SaveAnimBtnClick);
 }
 
 void TMainForm::SmoothCheckClick() {
-    session_->setSmooth(SmoothCheck->isChecked(), *this);
+    setSmooth(SmoothCheck->isChecked());
+}
+
+void TMainForm::EditSmoothCheckClick() {
+    setSmooth(EditSmoothCheck->isChecked());
+}
+
+void TMainForm::setSmooth(bool smooth) {
+    SmoothCheck->setChecked(smooth);
+    EditSmoothCheck->setChecked(smooth);
+    session_->setSmooth(smooth, *this);
     strokes_->PaintBox1Paint();
     ErgPaintBox->setPicture(&session_->result());
 }

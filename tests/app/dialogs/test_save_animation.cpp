@@ -82,9 +82,11 @@ TEST_F(SmoothAndAnimation, SmoothIsWhatTheViewsAndTheSavedFileShowAndOffIsTheExa
     renderSmooth(form->session().source(), form->session().field(), smooth, *form);
     EXPECT_EQ(resultBytes(), std::vector<uint8_t>(
                                  smooth->bits, smooth->bits + smooth->info->bmiHeader.biSizeImage));
-    showPage(2);
-    form->SmoothCheck->click();
+    // The editing page's box is the same switch.
+    EXPECT_TRUE(form->EditSmoothCheck->isChecked());
+    form->EditSmoothCheck->click();
     EXPECT_FALSE(form->session().smooth());
+    EXPECT_FALSE(form->SmoothCheck->isChecked());
     OwnedDib plain;
     renderdi(form->session().source(), form->session().field(), plain, *form);
     EXPECT_EQ(resultBytes(),
@@ -126,7 +128,7 @@ TEST_F(SmoothAndAnimation, SavesTheMorphAndSaysWhyWhenItCannot) {
     EXPECT_TRUE(boxes[0].text.contains(nowhere)) << boxes[0].text.toStdString();
 }
 
-TEST_F(SmoothAndAnimation, TheControlsSitUnderTheDecorationAtTheSmallestWindow) {
+TEST_F(SmoothAndAnimation, TheControlsFitTheSmallestWindow) {
     form->resize(638, 512);
     showPage(2);
     for (QWidget* control :
@@ -135,6 +137,11 @@ TEST_F(SmoothAndAnimation, TheControlsSitUnderTheDecorationAtTheSmallestWindow) 
         EXPECT_GE(control->y(), 7 + 284);  // below the picture's frame
         EXPECT_LE(control->geometry().bottom(), control->parentWidget()->height());
     }
+    showPage(1);
+    EXPECT_TRUE(form->EditSmoothCheck->isVisible());
+    EXPECT_GT(form->EditSmoothCheck->y(), form->ShowFoldsCheck->geometry().bottom());
+    EXPECT_LE(form->EditSmoothCheck->geometry().bottom(),
+              form->EditSmoothCheck->parentWidget()->height());
     AnimationDialog dialog(form.get(), AnimationSettings{});
     EXPECT_EQ(dialog.settings().frames, 24);
     EXPECT_EQ(dialog.settings().delayMs, 40);
