@@ -131,8 +131,14 @@ void smoothRows(const Dib& source, const DisplacementField& field, const Dib& ta
                      partY);
         uint8_t* out = DibRow(target, r) + std::ptrdiff_t{3} * left;
         for (int32_t j = 0; j < count; ++j, out += 3) {
-            blend(bits + wholeY[j] * stride + std::ptrdiff_t{3} * wholeX[j], stride,
-                  kWeights[partX[j]], kWeights[partY[j]], out);
+            const uint8_t* p = bits + wholeY[j] * stride + std::ptrdiff_t{3} * wholeX[j];
+            // Whole positions come in runs (where the field is the identity or
+            // a whole shift), so this branch is seldom mispredicted.
+            if ((partX[j] | partY[j]) == 0) {
+                std::memcpy(out, p, 3);
+            } else {
+                blend(p, stride, kWeights[partX[j]], kWeights[partY[j]], out);
+            }
         }
         if (r + 1 < end) {
             // The window moves up a row: the row below it leaves, the next
