@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "cli/script.h"
+#include "editor/animation_export.h"
 #include "editor/brush_settings.h"
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
@@ -25,18 +26,22 @@
 #include "picture/random_source.h"
 #include "warp/field_files.h"
 #include "warp/map_export.h"
+#include "warp/smooth_render.h"
 
 namespace grimora::cli {
 
 namespace {
 
-// One line: every failure says one line.
+// One line: a usage error is one line of the tool's.
 constexpr const char* kUsage =
-    "usage: grimora-warp [--field FIELD_OUT] [--load-warp WARP] [--save-warp WARP_OUT] "
+    "usage: grimora-warp [--field FIELD_OUT] [--smooth] [--animation FILE [--frames N] "
+    "[--delay MS] [--ping-pong] [--longest-side PX]] [--load-warp WARP] [--save-warp WARP_OUT] "
     "[--export-map MAP_OUT] INPUT SCRIPT OUTPUT";
 constexpr const char* kHelp =
-    "usage: grimora-warp [--field FIELD_OUT] [--load-warp WARP] [--save-warp WARP_OUT]\n"
-    "                    [--export-map MAP_OUT.tif|MAP_OUT.exr] INPUT SCRIPT OUTPUT\n"
+    "usage: grimora-warp [--field FIELD_OUT] [--smooth] [--animation FILE [--frames N]\n"
+    "                    [--delay MS] [--ping-pong] [--longest-side PX]] [--load-warp WARP]\n"
+    "                    [--save-warp WARP_OUT] [--export-map MAP_OUT.tif|MAP_OUT.exr]\n"
+    "                    INPUT SCRIPT OUTPUT\n"
     "\n"
     "Applies the strokes of SCRIPT to INPUT and writes the result picture to OUTPUT.\n"
     "INPUT is a picture file (BMP, GIF, IFF/LBM, JPEG, PCX, PNG, TGA or TIFF)\n"
@@ -50,6 +55,10 @@ constexpr const char* kHelp =
     "X and Y are positions in the zoomed editing view. '#' starts a comment.\n"
     "--field FIELD_OUT also writes the displacement field: width x height entries\n"
     "of two little-endian 32-bit integers (x, y), bottom row first.\n"
+    "--smooth writes the smooth rendering (sub-pixel sampling) instead of the exact one.\n"
+    "--animation FILE also writes the distortion as an animation from INPUT to OUTPUT,\n"
+    "a .gif or .webp file: --frames N frames (24), --delay MS each (40), --ping-pong\n"
+    "there and back again, scaled to --longest-side PX (640); smooth with --smooth.\n"
     "--load-warp WARP puts a warp file (.gwarp) on INPUT before the script, scaled\n"
     "when it was made for another size; the script's history starts there.\n"
     "--save-warp WARP_OUT writes the field after the script as a warp file.\n"
@@ -58,19 +67,30 @@ constexpr const char* kHelp =
 
 struct Options {
     std::optional<std::string> fieldPath;
+    std::optional<std::string> animationPath;
     std::optional<std::string> loadWarp;
     std::optional<std::string> saveWarp;
     std::optional<std::string> exportMap;
+    AnimationSettings animation;
+    bool animationOptions = false;  // one of --frames, --delay, --ping-pong, --longest-side
     std::string input;
     std::string script;
     std::string output;
     bool help = false;
 };
 
+bool readPositive(std::string_view text, int32_t& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && value > 0;
+}
+
 // The option's place in `options` when `argument` names one that takes a file.
 std::optional<std::string>* fileOption(Options& options, const std::string& argument) {
     if (argument == "--field") {
         return &options.fieldPath;
+    }
+    if (argument == "--animation") {
+        return &options.animationPath;
     }
     if (argument == "--load-warp") {
         return &options.loadWarp;
@@ -102,6 +122,23 @@ std::optional<Options> parseArguments(const std::vector<std::string>& arguments,
                 return std::nullopt;
             }
             *value = arguments[++i];
+        } else if (!optionsEnded && argument == "--smooth") {
+            options.animation.smooth = true;
+        } else if (!optionsEnded && argument == "--ping-pong") {
+            options.animation.pingPong = true;
+            options.animationOptions = true;
+        } else if (!optionsEnded && (argument == "--frames" || argument == "--delay" ||
+                                     argument == "--longest-side")) {
+            int32_t value = 0;
+            if (i + 1 == arguments.size() || !readPositive(arguments[i + 1], value)) {
+                error = argument + " needs a whole number above 0";
+                return std::nullopt;
+            }
+            ++i;
+            (argument == "--frames"  ? options.animation.frames
+             : argument == "--delay" ? options.animation.delayMs
+                                     : options.animation.longestSide) = value;
+            options.animationOptions = true;
         } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
             error = "unknown option " + argument;
             return std::nullopt;
@@ -111,6 +148,19 @@ std::optional<Options> parseArguments(const std::vector<std::string>& arguments,
     }
     if (options.help) {
         return options;
+    }
+    if (options.animationOptions && !options.animationPath) {
+        error = "--frames, --delay, --ping-pong and --longest-side go with --animation";
+        return std::nullopt;
+    }
+    if (options.animationPath) {
+        AnimationFormat format{};
+        error = !AnimationFormatOf(*options.animationPath, format)
+                    ? "--animation writes .gif or .webp files"
+                    : CheckAnimationSettings(options.animation);
+        if (!error.empty()) {
+            return std::nullopt;
+        }
     }
     if (positional.size() != 3) {
         error = kUsage;
@@ -150,11 +200,6 @@ private:
     std::ostream& errors_;
     bool timerEnabled_ = false;
 };
-
-bool readPositive(std::string_view text, int32_t& value) {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size() && value > 0;
-}
 
 enum class LoadStatus { Loaded, BadName, Failed };
 
@@ -313,7 +358,14 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
         std::visit(runner, line.command);
     }
 
-    if (!SavePicture(session.result(), options->output, error)) {
+    // The smooth rendering of the final field, as the session shows it with
+    // "Smooth" on.
+    OwnedDib smooth;
+    if (options->animation.smooth) {
+        renderSmooth(session.source(), session.field(), smooth, host);
+    }
+    const Dib& result = options->animation.smooth ? smooth.get() : session.result();
+    if (!SavePicture(result, options->output, error)) {
         if (error.find(options->output) == std::string::npos) {
             error = "cannot write " + options->output + ": " + error;
         }
@@ -323,6 +375,12 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
     if ((options->fieldPath && !WriteRawField(session.field(), *options->fieldPath, error)) ||
         (options->saveWarp && !SaveSessionWarp(session, *options->saveWarp, error)) ||
         (options->exportMap && !ExportMap(session.field(), *options->exportMap, error))) {
+        errors << "grimora-warp: " << error << '\n';
+        return kExitFailure;
+    }
+    if (options->animationPath &&
+        !SaveMorphAnimation(session.source(), session.field(), options->animation,
+                            *options->animationPath, {}, error)) {
         errors << "grimora-warp: " << error << '\n';
         return kExitFailure;
     }

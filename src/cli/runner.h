@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // grimora-warp: applies a stroke script to a picture without a window.
 //
-//   grimora-warp [--field FIELD_OUT] [--load-warp WARP] [--save-warp WARP_OUT]
-//                [--export-map MAP_OUT.tif|MAP_OUT.exr] INPUT SCRIPT OUTPUT
+//   grimora-warp [--field FIELD_OUT] [--smooth] [--animation FILE ...] [--load-warp WARP]
+//                [--save-warp WARP_OUT] [--export-map MAP_OUT.tif|MAP_OUT.exr]
+//                INPUT SCRIPT OUTPUT
 #pragma once
 
 #include <istream>

@@ -9,6 +9,7 @@
 
 #include "warp/field_files.h"
 #include "warp/json_object.h"
+#include "warp/morph.h"
 #include "warp/row_helper.h"
 #include "warp/tiff_io.h"
 
@@ -477,19 +478,6 @@ bool WriteWarpFile(const std::string& path, const DisplacementField& field,
         path,
         [&bytes](FileSink& sink, std::string&) { return sink.write(bytes.data(), bytes.size()); },
         error);
-}
-
-int64_t RoundHalfEven(int64_t n, int64_t d) {
-    int64_t q = n / d;
-    int64_t r = n % d;
-    if (r < 0) {  // floor rather than toward zero
-        --q;
-        r += d;
-    }
-    if (2 * r > d || (2 * r == d && (q & 1) != 0)) {
-        ++q;
-    }
-    return q;
 }
 
 std::optional<DisplacementField> FitField(const DisplacementField& saved, int32_t width,

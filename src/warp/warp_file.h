@@ -72,14 +72,11 @@ bool WriteWarpFile(const std::string& path, const DisplacementField& field,
                    std::span<const uint8_t> mask, const WarpOrigin& origin, std::string& error,
                    const std::atomic<bool>* stop = nullptr);
 
-// n / d rounded to the nearest whole number, halves to the even one; d > 0.
-int64_t RoundHalfEven(int64_t n, int64_t d);
-
 // `saved` put onto a picture of width x height: entry (c', r') takes the
 // saved entry e at c = c' * W div width, r = r' * H div height (memory rows)
 // and becomes c' + Round((e.x - c) * width / W), r' + Round((e.y - r) *
-// height / H), clamped into the picture. The same size gives `saved` back.
-// Nothing when the memory for it cannot be had.
+// height / H), halves to even (RoundHalfEven), clamped into the picture. The same size gives
+// `saved` back. Nothing when the memory for it cannot be had.
 std::optional<DisplacementField> FitField(const DisplacementField& saved, int32_t width,
                                           int32_t height);
 // The mask by the same choice of saved entry; empty stays empty.
