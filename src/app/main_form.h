@@ -115,6 +115,10 @@ public:
     void PrefListBoxDblClick();
     void PrefListBoxKeyPress(char& key);
     void AddToPrefFolders(const QString& folder);
+    // A picture file or folder named from outside (the command line, a
+    // drop): a folder is shown in the tree; a file is opened as a
+    // double-click on it in the file list opens it.
+    void openPath(const QString& path);
     // The folder tree's selected folder, ending with "/"; empty when none.
     QString selectedFolder() const;
     // Selects `folder` in the tree; the file list follows. False, and the

@@ -134,19 +134,7 @@ void TMainForm::setUpPicturePage() {
 
     connect(DibPrevPaint, &PreviewBox::paintRequested, this, &TMainForm::DibPrevPaintPaint);
 
-    // A picture dropped from a file manager opens as one chosen in the list,
-    // its folder joining the favourites; a dropped folder is shown.
-    new FileDropFilter(this, [this](const QString& path) {
-        const QFileInfo info(path);
-        if (info.isDir()) {
-            if (!selectFolder(path)) {
-                folderMissing(path);
-            }
-            return;
-        }
-        openfilenow(path);
-        AddToPrefFolders(WithSeparator(info.absolutePath()));
-    });
+    new FileDropFilter(this, [this](const QString& path) { openPath(path); });
 
     // The tree starts at the program's folder; then the favourites are read.
     const QString folder = EffectiveExecutableFolder(executableFolder());
@@ -258,6 +246,25 @@ bool TMainForm::selectFolder(const QString& folder) {
     JamShellTree1->scrollTo(index);
     revealTreeSelection_ = true;
     return true;
+}
+
+void TMainForm::openPath(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        if (!selectFolder(path)) {
+            folderMissing(path);
+        }
+        return;
+    }
+    // As a double-click in the file list: the tree shows the file's folder,
+    // which joins the favourites whether the load succeeds or not. A folder
+    // that is not there is no favourite; the load's message says enough.
+    const QString folder = WithSeparator(info.absolutePath());
+    const bool folderExists = selectFolder(folder);
+    openfilenow(path);
+    if (folderExists) {
+        AddToPrefFolders(folder);
+    }
 }
 
 void TMainForm::listFolder(const QString& folder) {

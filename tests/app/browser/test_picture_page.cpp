@@ -557,5 +557,35 @@ TEST_F(PicturePageTest, DroppedFileOpensAndJoinsTheFavourites) {
     EXPECT_FALSE(refused.isAccepted());
 }
 
+// What the command line names: a picture opens as from the file list, its
+// folder shown and made a favourite; a folder is shown; a file that is not
+// there gives the load's message and nothing else.
+TEST_F(PicturePageTest, APathFromOutsideOpensAsTheFileListWould) {
+    const QFileInfo png(Fixture("png/pillow_rgb_8bit.png"));
+    const QString pngFolder = png.absolutePath() + "/";
+    form->openPath(png.absoluteFilePath());
+    EXPECT_EQ(form->PageControl2->currentIndex(), 0);
+    EXPECT_EQ(form->selectedFolder(), pngFolder);
+    EXPECT_EQ(form->Breit->text(), QString::number(DibWidth(form->session().source())) + " Pixel");
+    EXPECT_NE(form->Breit->text(), "320 pixels");
+    EXPECT_EQ(form->favourites().entries(), QStringList{pngFolder});
+    EXPECT_TRUE(boxes.empty());
+
+    form->openPath(folder_);
+    EXPECT_EQ(form->selectedFolder(), folder_);
+    EXPECT_EQ(form->favourites().entries(), QStringList{pngFolder});
+
+    const QString shown = form->Breit->text();
+    for (const QString& missing : {folder_ + "nothing.png", folder_ + "gone/nothing.png"}) {
+        boxes.clear();
+        form->openPath(missing);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE((boxes[0].text + boxes[0].caption).contains(missing));
+        EXPECT_EQ(form->Breit->text(), shown);
+        EXPECT_EQ(form->selectedFolder(), folder_);
+    }
+    EXPECT_EQ(form->favourites().entries(), (QStringList{folder_, pngFolder}));
+}
+
 }  // namespace
 }  // namespace grimora
