@@ -12,8 +12,8 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     grimora::InstallQtScreenDepth();
+    // No display name: Qt would add it to the title of every other window.
     QApplication::setApplicationName(QString::fromUtf8(grimora::kApplicationTitle));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(grimora::kApplicationTitle));
     // The desktop entry's name, so that the desktop gives the window its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("grimora"));
 
