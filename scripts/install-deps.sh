@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth fonts-liberation poppler-utils
+  xvfb xauth fonts-liberation poppler-utils desktop-file-utils appstream
   clang libclang-rt-14-dev
 )
 
