@@ -44,6 +44,7 @@ class QWheelEvent;
 namespace grimora {
 
 class EditCanvas;
+class ListColumnFitter;
 class MaskFilterModel;
 class Panel;
 class PreviewBox;
@@ -245,6 +246,7 @@ private:
     QFileSystemModel* folderModel_ = nullptr;
     QFileSystemModel* fileModel_ = nullptr;
     MaskFilterModel* fileFilter_ = nullptr;
+    ListColumnFitter* listColumns_ = nullptr;
     std::vector<FilterEntry> filters_;
     FavouriteFolders favourites_;
     QString favouritesFile_;

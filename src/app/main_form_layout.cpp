@@ -57,6 +57,31 @@ private:
     int height_;
 };
 
+// Keeps `follower` under `leader`: the same left edge and width, wherever a
+// splitter moves the leader. Both must have the same window.
+class FollowHorizontally : public QObject {
+public:
+    FollowHorizontally(QWidget* leader, QWidget* follower)
+        : QObject(follower), leader_(leader), follower_(follower) {
+        leader->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == leader_ &&
+            (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+            const QPoint left = follower_->parentWidget()->mapFrom(
+                leader_->window(), leader_->mapTo(leader_->window(), QPoint(0, 0)));
+            follower_->setGeometry(left.x(), follower_->y(), leader_->width(), follower_->height());
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* leader_;
+    QWidget* follower_;
+};
+
 template <typename W>
 W* Named(W* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -214,6 +239,7 @@ QWidget* TMainForm::buildPage1() {
     FilterComboBox1 = Named(new QComboBox(filterRow), "FilterComboBox1");
     FilterComboBox1->setGeometry(188, 2, 185, 21);
     FilterComboBox1->setToolTip(QStringLiteral("Here you can select the displayed file types"));
+    new FollowHorizontally(JamShellList1, FilterComboBox1);
     browserColumn->addWidget(filterRow);
 
     // Right part: the preview and the picture's figures.

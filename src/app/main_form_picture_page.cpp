@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
@@ -20,6 +21,7 @@
 
 #include "app/browser/file_drop_filter.h"
 #include "app/browser/key_press_filter.h"
+#include "app/browser/list_columns.h"
 #include "app/browser/mask_filter_model.h"
 #include "app/browser/picture_loading.h"
 #include "app/browser/preview_box.h"
@@ -48,6 +50,18 @@ QString ErrorTextOf(const Dib& record) {
         record.errorText, static_cast<qsizetype>(strnlen(record.errorText, kErrorTextSize)));
 }
 
+// Qt's own icons where the desktop has no icon theme, so that folders do not
+// look like files. Never freed: the models' reading threads use it until
+// they end, which is after the window has gone.
+QAbstractFileIconProvider* FileIcons() {
+    static auto* const icons = new QFileIconProvider;
+    return icons;
+}
+
+// Narrowest the file list's name column is made before the columns right of
+// it give way.
+constexpr int kNameColumnMinimum = 100;
+
 // Drawing a 24-bit picture on a screen reports nothing.
 class NoMessages final : public MessageSink {
 public:
@@ -63,6 +77,7 @@ void TMainForm::setUpPicturePage() {
     fileModel_ = new QFileSystemModel(this);
     fileModel_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot);
     fileModel_->setReadOnly(true);
+    fileModel_->setIconProvider(FileIcons());
     fileFilter_ = new MaskFilterModel(this);
     fileFilter_->setSourceModel(fileModel_);
     for (const FilterEntry& entry : filters_) {
@@ -77,6 +92,7 @@ void TMainForm::setUpPicturePage() {
     folderModel_ = new QFileSystemModel(this);
     folderModel_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
     folderModel_->setReadOnly(true);
+    folderModel_->setIconProvider(FileIcons());
     folderModel_->setRootPath(QStringLiteral("/"));
     JamShellTree1->setModel(folderModel_);
     for (int column = 1; column < folderModel_->columnCount(); ++column) {
@@ -121,9 +137,9 @@ void TMainForm::setUpPicturePage() {
     JamShellList1->setSelectionMode(QAbstractItemView::SingleSelection);
     JamShellList1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     JamShellList1->setExpandsOnDoubleClick(false);
-    JamShellList1->header()->resizeSection(0, 150);
     JamShellList1->setSortingEnabled(true);
     JamShellList1->sortByColumn(0, Qt::AscendingOrder);
+    listColumns_ = new ListColumnFitter(JamShellList1, kNameColumnMinimum);
     connect(JamShellList1, &QAbstractItemView::doubleClicked, this,
             &TMainForm::JamShellList1DblClick);
     new KeyPressFilter(JamShellList1, [this](char& key) { JamShellList1KeyPress(key); });
@@ -276,6 +292,9 @@ void TMainForm::listFolder(const QString& folder) {
     fileModel_->setRootPath(path);
     JamShellList1->setRootIndex(fileFilter_->mapFromSource(fileModel_->index(path)));
     JamShellList1->clearSelection();
+    if (listColumns_ != nullptr) {
+        listColumns_->fitLater();
+    }
 }
 
 void TMainForm::folderMissing(const QString& folder) {
