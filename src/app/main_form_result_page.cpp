@@ -42,8 +42,8 @@ void TMainForm::SaveAsBtnClick() {
         if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty()) {
             return;
         }
-        const QString fileName =
-            SaveFileName(SaveDialog1->selectedFiles().first(), SaveDialog1->selectedNameFilter());
+        const QFileInfo chosen(SaveDialog1->selectedFiles().first());
+        const QString fileName = SaveFileName(chosen.filePath(), SaveDialog1->selectedNameFilter());
         // Asked here rather than by the dialog, which would ask about the
         // name before its extension was added.
         if (QFileInfo::exists(fileName) &&
@@ -51,7 +51,10 @@ void TMainForm::SaveAsBtnClick() {
                        QStringLiteral("%1 already exists.\nDo you want to replace it?")
                            .arg(QDir::toNativeSeparators(fileName)),
                        kSaveCaption, MB_YESNO | MB_ICONWARNING) != IDYES) {
-            SaveDialog1->selectFile(QFileInfo(fileName).fileName());
+            // Back in the folder of that name, which a name typed as a path
+            // may not have shown, with the name as the user typed it.
+            SaveDialog1->setDirectory(chosen.absolutePath());
+            SaveDialog1->selectFile(chosen.fileName());
             continue;
         }
         if (saveResult(fileName)) {
