@@ -180,6 +180,8 @@ bool TMainForm::openfilenow(const QString& fileName) {
     OpenPicture(record, name.constData(), [this](int percent) { WMUser(percent); });
     OwnedDib loaded(record);
     if (loaded->bits == nullptr) {
+        // The bar the loader filled part-way goes with the load.
+        SetProStatus(0);
         const LoadFailureBox box = LoadFailureMessage(fileName, ErrorTextOf(record));
         MessageBox(this, box.text, box.caption, MB_OK);
         return false;
@@ -195,6 +197,7 @@ bool TMainForm::openfilenow(const QString& fileName) {
     const int32_t width = DibWidth(loaded.get());
     const int32_t height = DibHeight(loaded.get());
     if (!CanTakePicture(width, height, DibBitCount(loaded.get()), prepared.holds(width, height))) {
+        SetProStatus(0);
         MessageBox(this,
                    QStringLiteral("There is not enough memory to edit a picture of %1 x %2 "
                                   "pixels. The previous picture stays.")

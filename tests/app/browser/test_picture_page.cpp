@@ -256,6 +256,39 @@ TEST_F(PicturePageTest, LoaderProgressIsShownAndSixteenBitsStayAtTheirDepth) {
     EXPECT_EQ(form->Tief->text(), "65536");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "The Bitmaps must have 16,7 mill. Colours!");
+
+    // A load that fails part-way, or that memory cannot take, leaves the
+    // bar empty, on screen too, by the time its message shows.
+    const auto barShown = [&] {
+        const QImage bar = form->StatusBar1->grab().toImage();
+        const QRect panel = form->StatusBar1->panelRect();
+        return bar.pixel(panel.left() + 1, panel.center().y()) ==
+               QColor::fromRgb(ProgressStatusBar::kBarColour).rgb();
+    };
+    for (const bool fails : {true, false}) {
+        SCOPED_TRACE(fails ? "fails" : "too large");
+        boxes.clear();
+        bool shownDuringLoad = false;
+        const ScopedPictureOpener failing([&](Dib& dib, const char*, const ProgressCallback& p) {
+            p(45);
+            shownDuringLoad = barShown();
+            dib = Dib{};
+            if (!fails) {
+                newdib(dib, 64, 64, 24, nullptr, 0);
+            }
+        });
+        const ScopedLoadMemoryLimit limit(0);
+        int32_t atMessage = -1;
+        const ScopedMessageBoxAnswerer watch([&](const MessageBoxRequest&) {
+            atMessage = form->StatusBar1->percent();
+            return IDOK;
+        });
+        openByEnter(folder_, "landscape.bmp");
+        EXPECT_TRUE(shownDuringLoad);
+        EXPECT_EQ(atMessage, 0);
+        EXPECT_EQ(form->StatusBar1->percent(), 0);
+        EXPECT_FALSE(barShown());
+    }
 }
 
 TEST_F(PicturePageTest, LoadFillsTheBoxesAndSizesTheFieldAndViewAtTheZoom) {
