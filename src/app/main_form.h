@@ -78,8 +78,9 @@ public:
     void SaveAsBtnClick();
     void PrintBtnClick();
     // Writes the result picture to `fileName`, whose extension names the
-    // format. On failure a message box names the file and the reason, and
-    // nothing else changes. True when written.
+    // format, on a thread of its own with the progress in the status bar.
+    // On failure a message box names the file and the reason, and nothing
+    // else changes. True when written.
     bool saveResult(const QString& fileName);
     // The printer that the print dialog sets up and prints on, kept for the
     // next printing; made at its first use.

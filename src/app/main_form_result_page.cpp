@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "app/dialogs/about_box.h"
+#include "app/dialogs/background_save.h"
 #include "app/dialogs/print_form.h"
 #include "app/dialogs/print_picture.h"
 #include "app/dialogs/save_dialog.h"
@@ -65,8 +66,19 @@ void TMainForm::SaveAsBtnClick() {
 }
 
 bool TMainForm::saveResult(const QString& fileName) {
+    const std::string path = QFile::encodeName(fileName).toStdString();
     std::string error;
-    if (!SavePicture(session_->result(), QFile::encodeName(fileName).toStdString(), error)) {
+    const bool saved = WriteInBackground(
+        session_->result(),
+        [&path, &error](const Dib& picture, const ProgressCallback& progress) {
+            return SavePicture(picture, path, error, kDefaultJpegQuality, progress);
+        },
+        [this](int percent) { SetProStatus(percent); });
+    SetProStatus(0);
+    if (!saved) {
+        if (error.empty()) {
+            error = "Cannot write " + path + ".";
+        }
         MessageBox(this, QString::fromStdString(error), kSaveCaption, MB_OK | MB_ICONERROR);
         return false;
     }
