@@ -85,6 +85,7 @@ void TMainForm::connectHandlers() {
     connect(PaintBox1, &EditCanvas::paintRequested, this, &TMainForm::PaintBox1Paint);
     connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     connect(ZoomEd, &SpinEdit::changed, this, &TMainForm::ZoomEdChange);
+    connect(ZoomEd, &SpinEdit::committed, this, &TMainForm::ZoomEdCommit);
     connect(PageControl2, &QTabWidget::currentChanged, this, &TMainForm::PageControl2Change);
     connect(wwwBtn, &QPushButton::clicked, this, &TMainForm::wwwBtnClick);
     connect(ueberbtn, &TImageBtn::clicked, this, &TMainForm::ueberbtnClick);
@@ -166,7 +167,12 @@ void TMainForm::PaintBox1Paint() {
 }
 
 void TMainForm::ZoomEdChange() {
-    strokes_->ZoomEdChange(ZoomEd->text().toStdString());
+    // The field's own steps never give a zero: a zero is typed.
+    strokes_->ZoomEdChange(ZoomEd->text().toStdString(), /*typing=*/true);
+}
+
+void TMainForm::ZoomEdCommit() {
+    strokes_->ZoomEdCommit(ZoomEd->text().toStdString());
 }
 
 QScrollArea* TMainForm::wheelTarget() const {

@@ -94,6 +94,8 @@ public:
     void Timer1Timer();
     void PaintBox1Paint();
     void ZoomEdChange();
+    // Enter in the zoom field, or the focus leaving it for another control.
+    void ZoomEdCommit();
     // One wheel step of 120 units each.
     void FormMouseWheelDown();
     void FormMouseWheelUp();

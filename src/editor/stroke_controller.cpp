@@ -132,13 +132,15 @@ void StrokeController::removeOutline() {
     }
 }
 
-void StrokeController::ZoomEdChange(std::string_view zoomText) {
+void StrokeController::ZoomEdChange(std::string_view zoomText, bool typing) {
     const ZoomChange change = ZoomRatioFromText(zoomText);
     switch (change.outcome) {
         case ZoomOutcome::Changed:
             break;
         case ZoomOutcome::DivisionByZero:
-            host_.showMessage(kDivisionByZeroMessage);
+            if (!typing) {
+                host_.showMessage(kDivisionByZeroMessage);
+            }
             return;
         case ZoomOutcome::Negative:
         case ZoomOutcome::TooLarge:
@@ -149,6 +151,13 @@ void StrokeController::ZoomEdChange(std::string_view zoomText) {
     session_.setZoom(change.ratio);
     resizeView();
     PaintBox1Paint();
+}
+
+void StrokeController::ZoomEdCommit(std::string_view zoomText) {
+    // Every other value took effect as it was typed.
+    if (ZoomRatioFromText(zoomText).outcome == ZoomOutcome::DivisionByZero) {
+        host_.showMessage(kDivisionByZeroMessage);
+    }
 }
 
 void StrokeController::resizeView() {

@@ -90,6 +90,7 @@ void SpinEdit::correct() {
     if (leavingWindow_) {
         return;
     }
+    emit committed();
     const std::string typed = text().toStdString();
     const double current = value();
     if (!ParseDecimalText(typed) || current < minimum_ || current > maximum_) {

@@ -43,6 +43,9 @@ protected:
 signals:
     // Every change of the text: typing, stepping, setValue, correction.
     void changed();
+    // The user ended editing (Enter, or the focus went to another control
+    // of the window), before the text is brought into the range.
+    void committed();
 
 private:
     // Brings a text that is not a number or lies beyond the range back into
