@@ -9,6 +9,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "editor/device_pixels.h"
 #include "editor/views/outline_ink.h"
 #include "editor/views/zoomed_window.h"
 #include "picture/dib_queries.h"
@@ -21,6 +22,11 @@ namespace {
 
 int32_t toInt32(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, 0, std::numeric_limits<int32_t>::max()));
+}
+
+int toInt32Signed(int64_t value) {
+    return static_cast<int>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                std::numeric_limits<int32_t>::max()));
 }
 
 // Forwards the drawing's messages to the sink set on the view, if any.
@@ -61,9 +67,29 @@ QRect EditCanvas::visibleArea() const {
     if (const QWidget* parent = parentWidget()) {
         area &= QRect(-pos(), parent->size());
     }
-    area.setWidth(std::min(area.width(), kMaxBackingSide));
-    area.setHeight(std::min(area.height(), kMaxBackingSide));
-    return area;
+    if (area.isEmpty()) {
+        return {};
+    }
+    const double r = ratio();
+    const PixelSpan xs = DeviceSpan(area.left(), int64_t{area.left()} + area.width(), r);
+    const PixelSpan ys = DeviceSpan(area.top(), int64_t{area.top()} + area.height(), r);
+    return QRect(static_cast<int>(xs.begin), static_cast<int>(ys.begin),
+                 static_cast<int>(std::min<int64_t>(xs.end - xs.begin, kMaxBackingSide)),
+                 static_cast<int>(std::min<int64_t>(ys.end - ys.begin, kMaxBackingSide)));
+}
+
+QRect EditCanvas::logicalCover(const QRect& area) const {
+    const double r = ratio();
+    const PixelSpan xs = LogicalSpan(area.left(), int64_t{area.left()} + area.width(), r);
+    const PixelSpan ys = LogicalSpan(area.top(), int64_t{area.top()} + area.height(), r);
+    return QRect(static_cast<int>(xs.begin), static_cast<int>(ys.begin),
+                 static_cast<int>(xs.end - xs.begin), static_cast<int>(ys.end - ys.begin));
+}
+
+QPoint EditCanvas::devicePoint(QPointF logical) const {
+    const double r = ratio();
+    return QPoint(toInt32Signed(DevicePixelAt(logical.x(), r)),
+                  toInt32Signed(DevicePixelAt(logical.y(), r)));
 }
 
 bool EditCanvas::fitBacking() {
@@ -200,8 +226,27 @@ void EditCanvas::eraseOutline(const OutlineRect& rect) {
 }
 
 void EditCanvas::setViewSize(int64_t width, int64_t height) {
-    setFixedSize(static_cast<int>(std::clamp<int64_t>(width, 0, QWIDGETSIZE_MAX)),
-                 static_cast<int>(std::clamp<int64_t>(height, 0, QWIDGETSIZE_MAX)));
+    viewSize_ = QSize(toInt32(width), toInt32(height));
+    applyViewSize();
+}
+
+void EditCanvas::applyViewSize() {
+    const double r = ratio();
+    appliedRatio_ = r;
+    setFixedSize(static_cast<int>(
+                     std::clamp<int64_t>(LogicalCover(viewSize_.width(), r), 0, QWIDGETSIZE_MAX)),
+                 static_cast<int>(
+                     std::clamp<int64_t>(LogicalCover(viewSize_.height(), r), 0, QWIDGETSIZE_MAX)));
+}
+
+bool EditCanvas::event(QEvent* event) {
+    // Moved to a screen of another density: the same device pixels take
+    // another logical size, and the backing image is made anew.
+    if (event->type() == QEvent::ScreenChangeInternal && appliedRatio_ != ratio()) {
+        applyViewSize();
+        backingDrawn_ = false;
+    }
+    return QWidget::event(event);
 }
 
 void EditCanvas::captureMouse() {
@@ -216,12 +261,13 @@ void EditCanvas::changed(const QRect& area) {
     if (area.isEmpty()) {
         return;
     }
+    const QRect logical = logicalCover(area);
     if (inPaint_) {
-        afterPaint_ += area;
+        afterPaint_ += logical;
         return;
     }
-    ownChanges_ += area;
-    update(area);
+    ownChanges_ += logical;
+    update(logical);
 }
 
 void EditCanvas::paintEvent(QPaintEvent* event) {
@@ -237,11 +283,14 @@ void EditCanvas::paintEvent(QPaintEvent* event) {
     ensureBacking();
     {
         QPainter painter(this);
-        const QRegion outside = asked - QRegion(backingRect_);
+        const QRegion outside = asked - QRegion(logicalCover(backingRect_));
         for (const QRect& r : outside) {
             painter.fillRect(r, palette().color(QPalette::Dark));
         }
         if (!backing_.isNull()) {
+            // In device pixels, one image pixel on each.
+            const double r = ratio();
+            painter.scale(1.0 / r, 1.0 / r);
             painter.drawImage(backingRect_.topLeft(), backing_);
         }
     }
@@ -256,17 +305,17 @@ void EditCanvas::paintEvent(QPaintEvent* event) {
 }
 
 void EditCanvas::mousePressEvent(QMouseEvent* event) {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = devicePoint(event->position());
     emit mousePressed(p.x(), p.y());
 }
 
 void EditCanvas::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = devicePoint(event->position());
     emit mouseMoved(p.x(), p.y());
 }
 
 void EditCanvas::mouseReleaseEvent(QMouseEvent* event) {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = devicePoint(event->position());
     emit mouseReleased(p.x(), p.y());
 }
 

@@ -19,6 +19,12 @@
 
 namespace grimora {
 
+// The view works in device pixels: its size, the backing image, the
+// outline, the parts drawn and the mouse positions it reports are all in
+// the screen's pixels, so that a zoom of 1.0 shows one picture pixel on each
+// at any device pixel ratio; the widget takes the logical size that covers
+// them.
+//
 // Qt draws on a widget only inside its paint event, so the view keeps a
 // backing image and the drawing operations of the editing page draw into it;
 // the paint event copies it to the screen. The backing image covers only the
@@ -59,8 +65,14 @@ public:
     // the pixels, so erasing is the same drawing.
     void drawOutline(const OutlineRect& rect);
     void eraseOutline(const OutlineRect& rect);
-    // The view's fixed size; held to what a widget can be (QWIDGETSIZE_MAX).
+    // The view's size in device pixels; the widget's logical size is held
+    // to what a widget can be (QWIDGETSIZE_MAX).
     void setViewSize(int64_t width, int64_t height);
+    QSize viewSize() const { return viewSize_; }
+    // Device pixels to a logical pixel where the view is shown.
+    double ratio() const { return devicePixelRatio(); }
+    // The device pixel under a position of the widget's own (logical).
+    QPoint devicePoint(QPointF logical) const;
     // Moves and the release keep coming from outside the view while a button
     // is held: Qt grabs the mouse on every press until the last release, so
     // these only record the stroke's wish. (They hide QWidget's releaseMouse
@@ -73,17 +85,18 @@ public:
     // by default.
     void setMessageSink(MessageSink* messages) { messages_ = messages; }
 
-    // The backing image and the part of the view it covers, for tests and
-    // for drawing only what changed later on.
+    // The backing image and the part of the view it covers, in device
+    // pixels, for tests and for drawing only what changed later on.
     const QImage& backing() const { return backing_; }
     QRect backingRect() const { return backingRect_; }
-    // The part of the view inside the parent; the whole view without one,
-    // at most kMaxBackingSide on a side.
+    // The device pixels of the view inside the parent; the whole view
+    // without one, at most kMaxBackingSide on a side.
     QRect visibleArea() const;
 
     static constexpr int kMaxBackingSide = 8192;
 
 signals:
+    // Mouse positions in the view's device pixels.
     void mousePressed(int x, int y);
     void mouseMoved(int x, int y);
     void mouseReleased(int x, int y);
@@ -91,6 +104,7 @@ signals:
     void paintRequested();
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -107,11 +121,17 @@ private:
     void ensureBacking();
     void invertOutline(const OutlineRect& rect);
     void invertPixels(const OutlineRect& rect);
-    // The backing image changed in `area` (view coordinates).
+    // The backing image changed in `area` (device pixels).
     void changed(const QRect& area);
+    // The logical pixels that hold the device pixels of `area`.
+    QRect logicalCover(const QRect& area) const;
+    // Takes the logical size for the view's size at the ratio now.
+    void applyViewSize();
 
     const Dib* picture_ = nullptr;
     ZoomRatio zoom_;
+    QSize viewSize_;
+    double appliedRatio_ = 1.0;
     MessageSink* messages_ = nullptr;
 
     QImage backing_;
@@ -123,6 +143,7 @@ private:
 
     bool captured_ = false;
     bool inPaint_ = false;
+    // Logical pixels:
     QRegion ownChanges_;  // what was changed by drawing, not by Qt
     QRegion afterPaint_;  // changed during a paint, outside its region
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/views/result_view.h"
 
+#include <cmath>
 #include <string>
 
 #include <QMouseEvent>
@@ -9,6 +10,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include "editor/device_pixels.h"
 #include "picture/dib_queries.h"
 #include "picture/draw_dib.h"
 #include "picture/host.h"
@@ -40,14 +42,29 @@ bool ResultView::fitToPicture() {
     if (picture_ == nullptr || picture_->bits == nullptr || picture_->info == nullptr) {
         return false;
     }
-    const int w = DibWidth(*picture_);
-    const int h = DibHeight(*picture_);
-    if (width() == w && height() == h) {
+    const double r = ratio();
+    const QSize size(static_cast<int>(LogicalCover(DibWidth(*picture_), r)),
+                     static_cast<int>(LogicalCover(DibHeight(*picture_), r)));
+    if (this->size() == size) {
         return false;
     }
     // The scroll area's ranges follow the view's size.
-    resize(w, h);
+    resize(size);
     return true;
+}
+
+QPoint ResultView::devicePoint(QPointF logical) const {
+    const double r = ratio();
+    return QPoint(static_cast<int>(DevicePixelAt(logical.x(), r)),
+                  static_cast<int>(DevicePixelAt(logical.y(), r)));
+}
+
+bool ResultView::event(QEvent* event) {
+    // On a screen of another density the picture takes another logical size.
+    if (event->type() == QEvent::ScreenChangeInternal) {
+        fitToPicture();
+    }
+    return QWidget::event(event);
 }
 
 void ResultView::ErgPaintBoxPaint() {
@@ -63,15 +80,24 @@ void ResultView::paintEvent(QPaintEvent* event) {
     }
     const int32_t w = DibWidth(*picture_);
     const int32_t h = DibHeight(*picture_);
-    QPainter painter(this);
-    QtDeviceContext dc(painter);
-    NoMessages messages;
+    const double r = ratio();
+    const QRect asked = event->rect();
+    const PixelSpan xs = DeviceSpan(asked.left(), int64_t{asked.left()} + asked.width(), r);
+    const PixelSpan ys = DeviceSpan(asked.top(), int64_t{asked.top()} + asked.height(), r);
     // One to one, drawing only the part asked for gives the same pixels as
     // drawing the whole picture and letting the device clip it.
-    const QRect part = event->rect() & QRect(0, 0, w, h);
+    const QRect part =
+        QRect(static_cast<int>(xs.begin), static_cast<int>(ys.begin),
+              static_cast<int>(xs.end - xs.begin), static_cast<int>(ys.end - ys.begin)) &
+        QRect(0, 0, w, h);
     if (part.isEmpty()) {
         return;
     }
+    QPainter painter(this);
+    // In device pixels, one picture pixel on each.
+    painter.scale(1.0 / r, 1.0 / r);
+    QtDeviceContext dc(painter);
+    NoMessages messages;
     DrawDib(dc, part.x(), part.y(), part.width(), part.height(), *picture_, part.x(),
             h - part.y() - part.height(), part.width(), part.height(), true, RasterOp::SrcCopy,
             true, nullptr, messages);
@@ -85,15 +111,24 @@ void ResultView::ErgPaintBoxMouseMove(int32_t x, int32_t y) {
     if (scrollBox_ == nullptr) {
         return;
     }
+    if (picture_ == nullptr || picture_->info == nullptr) {
+        return;
+    }
+    // Worked in device pixels, as the mouse comes; the scroll bars count
+    // logical ones, which a device pixel is a part of.
     QScrollBar* hbar = scrollBox_->horizontalScrollBar();
     QScrollBar* vbar = scrollBox_->verticalScrollBar();
+    const double r = ratio();
+    const auto device = [r](int logical) { return static_cast<int32_t>(std::lround(logical * r)); };
+    const auto logical = [r](int32_t device) { return static_cast<int>(std::lround(device / r)); };
     const std::optional<ScrollPositions> to =
-        pan_.drag(x, y, {hbar->value(), width()}, {vbar->value(), height()});
+        pan_.drag(x, y, {device(hbar->value()), DibWidth(*picture_)},
+                  {device(vbar->value()), DibHeight(*picture_)});
     if (!to) {
         return;
     }
-    hbar->setValue(to->horizontal);
-    vbar->setValue(to->vertical);
+    hbar->setValue(logical(to->horizontal));
+    vbar->setValue(logical(to->vertical));
 }
 
 void ResultView::ErgPaintBoxMouseUp() {
@@ -101,12 +136,12 @@ void ResultView::ErgPaintBoxMouseUp() {
 }
 
 void ResultView::mousePressEvent(QMouseEvent* event) {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = devicePoint(event->position());
     ErgPaintBoxMouseDown(p.x(), p.y());
 }
 
 void ResultView::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = devicePoint(event->position());
     ErgPaintBoxMouseMove(p.x(), p.y());
 }
 
