@@ -99,7 +99,7 @@ std::string Describe(const EffectParams& p, const DisplacementField& f) {
 }
 
 // A stroke of dabs on three copies of one field: the reference, the fast path
-// on one thread and on two. After every dab fields and reports agree, and the
+// on one thread and on two. After every dab the fields agree, and the
 // rectangle render of the dab's bounds gives the whole render's picture.
 void ExpectStrokeAgrees(DisplacementField start, const std::vector<EffectParams>& stroke) {
     DisplacementField expected = Copy(start);
@@ -114,16 +114,11 @@ void ExpectStrokeAgrees(DisplacementField start, const std::vector<EffectParams>
         renderdi(source.get(), one, result, messages);
     }
     for (const EffectParams& p : stroke) {
-        RecordingHost reference;
-        RecordingHost single;
-        RecordingHost shared;
-        DoEffektReference(expected, p, reference);
-        DoEffekt(one, p, single, DabThreads::One);
-        DoEffekt(two, p, shared, DabThreads::Two);
+        DoEffektReference(expected, p);
+        DoEffekt(one, p, DabThreads::One);
+        DoEffekt(two, p, DabThreads::Two);
         ASSERT_EQ(Entries(one), Entries(expected)) << Describe(p, one);
         ASSERT_EQ(Entries(two), Entries(expected)) << "two threads, " << Describe(p, one);
-        ASSERT_EQ(single.events, reference.events) << Describe(p, one);
-        ASSERT_EQ(shared.events, reference.events) << "two threads, " << Describe(p, one);
 
         if (!source.holdsPicture()) {
             continue;  // wider than any picture: the field alone is compared
@@ -180,12 +175,9 @@ TEST_P(FastDab, LargeSquaresMatchTheReference) {
         stroke.push_back(p);
     }
     for (const EffectParams& p : stroke) {
-        RecordingHost reference;
-        RecordingHost fast;
-        DoEffektReference(field, p, reference);
-        DoEffekt(automatic, p, fast);
+        DoEffektReference(field, p);
+        DoEffekt(automatic, p);
         ASSERT_EQ(Entries(automatic), Entries(field)) << Describe(p, field);
-        ASSERT_EQ(fast.events, reference.events);
     }
     ExpectStrokeAgrees(Copy(field), stroke);
 }

@@ -128,13 +128,6 @@ TEST(HighDensity, MousePositionsAreTheDevicePixelsUnderThePointer) {
 
 class HighDensityForm : public MainFormTest {};
 
-class NoEffectHost : public EffectHost, public MessageSink {
-public:
-    void SetProStatus(int32_t /*percent*/) override {}
-    void PaintBox1Paint() override {}
-    void showMessage(const std::string& /*text*/) override {}
-};
-
 // On the editing page at zoom 1.0, a grow dab lands on the picture pixel
 // under the pointer: the field bends symmetrically about it. The outline
 // is drawn about the same device pixel with the radius in device pixels.
@@ -158,11 +151,10 @@ TEST_F(HighDensityForm, AStrokeAndTheOutlineLandUnderThePointer) {
     EXPECT_EQ(form->strokes().lastMouse(), (ViewPoint{x, y}));
     // The same dab placed on that picture pixel directly.
     WarpSession direct;
-    NoEffectHost host;
     EffectParams params = PaintingStepParams({x, y}, {x, y}, form->brushSettings(), {1, 1}, 200);
     EXPECT_EQ(params.centreX, x);
     EXPECT_EQ(params.centreY, 199 - y);
-    direct.DoEffekt(params, host);
+    direct.DoEffekt(params);
     const DisplacementField& field = form->session().field();
     ASSERT_EQ(field.size(), direct.field().size());
     EXPECT_TRUE(std::equal(field.data(), field.data() + field.size(), direct.field().data()));
