@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/views/result_view.h"
 
-#include <cmath>
 #include <string>
 
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollArea>
-#include <QScrollBar>
 
 #include "editor/device_pixels.h"
+#include "editor/views/scroll_pan.h"
 #include "picture/dib_queries.h"
 #include "picture/draw_dib.h"
 #include "picture/host.h"
@@ -114,21 +113,7 @@ void ResultView::ErgPaintBoxMouseMove(int32_t x, int32_t y) {
     if (picture_ == nullptr || picture_->info == nullptr) {
         return;
     }
-    // Worked in device pixels, as the mouse comes; the scroll bars count
-    // logical ones, which a device pixel is a part of.
-    QScrollBar* hbar = scrollBox_->horizontalScrollBar();
-    QScrollBar* vbar = scrollBox_->verticalScrollBar();
-    const double r = ratio();
-    const auto device = [r](int logical) { return static_cast<int32_t>(std::lround(logical * r)); };
-    const auto logical = [r](int32_t device) { return static_cast<int>(std::lround(device / r)); };
-    const std::optional<ScrollPositions> to =
-        pan_.drag(x, y, {device(hbar->value()), DibWidth(*picture_)},
-                  {device(vbar->value()), DibHeight(*picture_)});
-    if (!to) {
-        return;
-    }
-    hbar->setValue(logical(to->horizontal));
-    vbar->setValue(logical(to->vertical));
+    DragScrollArea(*scrollBox_, pan_, {x, y}, ratio(), DibWidth(*picture_), DibHeight(*picture_));
 }
 
 void ResultView::ErgPaintBoxMouseUp() {
