@@ -12,6 +12,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointF>
 #include <QString>
 
 #include "app/browser/favourite_folders.h"
@@ -27,6 +28,7 @@ class QCheckBox;
 class QComboBox;
 class QFileDialog;
 class QFileSystemModel;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -103,6 +105,14 @@ public:
     // One wheel step of 120 units each.
     void FormMouseWheelDown();
     void FormMouseWheelUp();
+    // The zoom at which the whole picture fits the editing view's visible
+    // area (Ctrl+0), and 1.0 (Ctrl+1), set in the zoom field.
+    void ZoomToFit();
+    void ZoomToOne();
+    // The zoom field `steps` steps up (down when negative), keeping the
+    // picture point under `viewportPoint` (logical, in ScrollBox1's viewport)
+    // where it is: Ctrl and the wheel on the editing view.
+    void zoomAbout(int steps, QPointF viewportPoint);
 
     // A loaded picture becomes the source picture: new identity field,
     // rendered, both views sized to it, the boxes describing it. The
@@ -178,6 +188,9 @@ public:
     QToolButton* SchmierenBtn = nullptr;
     QToolButton* ZerrenBtn = nullptr;
     QToolButton* RadiererBtn = nullptr;
+    // The brush buttons from the top of the tool bar; the keys 1, 2, 3 and
+    // on choose them.
+    QList<QToolButton*> BrushButtons;
     QCheckBox* NormalizeCheck = nullptr;
     QRadioButton* xyCheck = nullptr;
     QRadioButton* xCheck = nullptr;
@@ -232,8 +245,15 @@ private:
     void folderMissing(const QString& folder);
 
     // The window's wheel handling; steps of 120 units, the rest kept for
-    // the next event.
-    void mouseWheel(const QWheelEvent& event);
+    // the next event. With Ctrl on the editing view it zooms, with Shift it
+    // scrolls sideways.
+    void mouseWheel(const QWheelEvent& event, bool onEditingView);
+    void scrollSideways(int steps);
+    // The window's shortcuts beyond the layout's: saving, printing, zoom.
+    void setUpKeys();
+    // A key typed on the editing view: brushes, radius, strength. True if
+    // it was one of them.
+    bool editingKey(const QKeyEvent& event);
     QScrollArea* wheelTarget() const;
 
     // EditorHost: the editing view and the timer.

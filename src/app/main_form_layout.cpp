@@ -372,10 +372,14 @@ QWidget* TMainForm::buildPage2() {
         {&RadiererBtn, "RadiererBtn", "Rubber", 156, LayoutPicture::RubberGlyph,
          LayoutPicture::RubberGlyphDisabled},
     };
+    // The brushes in this order take the keys 1, 2, 3 and on.
     for (const Brush& brush : brushes) {
         auto* button = Named(new QToolButton(SpeedBar1), brush.name);
+        BrushButtons.append(button);
         button->setText(QString::fromUtf8(brush.caption));
-        button->setToolTip(QString::fromUtf8(brush.caption));
+        button->setToolTip(QStringLiteral("%1 (%2)")
+                               .arg(QString::fromUtf8(brush.caption))
+                               .arg(BrushButtons.size()));
         button->setIcon(GlyphIcon(brush.glyph, brush.disabledGlyph));
         button->setIconSize({16, 16});
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -424,13 +428,16 @@ QWidget* TMainForm::buildPage2() {
         int decimals;
         double start;
         const char* hint;
+        const char* keys;  // on the editing view
     };
     const Field fields[] = {
-        {&StarkED, "StarkED", "Strength:", 240, 0.1, 1.0, 0.1, 1, 0.4, "Strength of effect"},
+        {&StarkED, "StarkED", "Strength:", 240, 0.1, 1.0, 0.1, 1, 0.4, "Strength of effect",
+         "Shift+[ and Shift+]"},
         {&RadiusED, "RadiusED", "Radius:", 280, 5, 300, 5, 0, 50,
-         "The radius the effect takes place in"},
+         "The radius the effect takes place in", "[ and ]"},
         {&ZoomEd, "ZoomEd", "Zoom:", 320, 0.1, 10, 0.1, 1, 1.0,
-         "Shows the picture larger or smaller"},
+         "Shows the picture larger or smaller",
+         "Ctrl+wheel; Ctrl+0 fits the picture, Ctrl+1 shows it at 1.0; Space and drag move it"},
     };
     for (const Field& field : fields) {
         Label(SpeedBar1, QString::fromUtf8(field.label), {8, field.top});
@@ -439,13 +446,15 @@ QWidget* TMainForm::buildPage2() {
             field.name);
         edit->setValue(field.start);
         edit->setGeometry(8, field.top + 16, 73, 22);
-        edit->setToolTip(QString::fromUtf8(field.hint));
+        edit->setToolTip(QStringLiteral("%1 (%2)").arg(QString::fromUtf8(field.hint),
+                                                       QString::fromUtf8(field.keys)));
         *field.edit = edit;
     }
 
     ScrollBox1 = ScrollBox(body, "ScrollBox1");
     PaintBox1 = Named(new EditCanvas, "PaintBox1");
     ScrollBox1->setWidget(PaintBox1);
+    PaintBox1->setScrollBox(ScrollBox1);
     row->addWidget(ScrollBox1, 1);
     return TabSheet2;
 }
@@ -487,9 +496,11 @@ QWidget* TMainForm::buildPage3() {
     SaveAsBtn = Named(new QPushButton(QStringLiteral("Save picture as..."), buttons), "SaveAsBtn");
     SaveAsBtn->setIcon(QIcon(LayoutPixmap(LayoutPicture::SaveGlyph)));
     SaveAsBtn->setGeometry(8, 8, 145, 25);
+    SaveAsBtn->setToolTip(QStringLiteral("Save picture as... (Ctrl+S)"));
     PrintBtn = Named(new QPushButton(QStringLiteral("Print picture..."), buttons), "PrintBtn");
     PrintBtn->setIcon(QIcon(LayoutPixmap(LayoutPicture::PrintGlyph)));
     PrintBtn->setGeometry(160, 8, 145, 25);
+    PrintBtn->setToolTip(QStringLiteral("Print picture... (Ctrl+P)"));
     resultColumn->addWidget(buttons);
     ErgScrollBox = ScrollBox(results, "ErgScrollBox");
     ErgPaintBox = Named(new ResultView, "ErgPaintBox");

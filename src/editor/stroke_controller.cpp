@@ -113,6 +113,10 @@ void StrokeController::PaintBox1Paint() {
     host_.drawPicture();
 }
 
+void StrokeController::PaintBox1MouseLeave() {
+    removeOutline();
+}
+
 void StrokeController::removeOutline() {
     if (outlineVisible_) {
         host_.eraseOutline(outlineRect_);

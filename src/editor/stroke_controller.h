@@ -100,6 +100,8 @@ public:
     // The user ended editing the zoom field on `zoomText`: a zero, which
     // typing left without a word, is said now.
     void ZoomEdCommit(std::string_view zoomText);
+    // The pointer left the view: the outline goes with it.
+    void PaintBox1MouseLeave();
     // Another page is shown: its drawing leaves no outline on this view, and
     // a stroke ends.
     void PageControl2Change();

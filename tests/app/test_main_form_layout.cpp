@@ -121,7 +121,7 @@ TEST_F(MainFormTest, PagesHaveTheirTabsHeadersAndPanels) {
     EXPECT_EQ(form->wwwBtn->parentWidget()->parentWidget()->height(), 41);
     EXPECT_EQ(form->ueberbtn->toolTip(), "Information about the program");
     EXPECT_EQ(form->endebtn->toolTip(), "Hereby you leave the program");
-    EXPECT_EQ(form->WachsenBtn->toolTip(), "Growing");
+    EXPECT_EQ(form->WachsenBtn->toolTip(), "Growing (1)");  // the hint, and the key
 }
 
 // Fixed widths stay, the scroll boxes and lists take what the window gains,

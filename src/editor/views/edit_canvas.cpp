@@ -6,12 +6,14 @@
 #include <string>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
 #include "editor/device_pixels.h"
 #include "editor/views/outline_ink.h"
+#include "editor/views/scroll_pan.h"
 #include "editor/views/zoomed_window.h"
 #include "picture/dib_queries.h"
 #include "picture/draw_dib.h"
@@ -50,6 +52,8 @@ EditCanvas::EditCanvas(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("PaintBox1"));
     // The outline follows the mouse with no button held, too.
     setMouseTracking(true);
+    // Clicked or tabbed to, it takes the keys of the editing page.
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -332,17 +336,80 @@ void EditCanvas::paintEvent(QPaintEvent* event) {
 
 void EditCanvas::mousePressEvent(QMouseEvent* event) {
     const QPoint p = devicePoint(event->position());
+    if (spaceHeld_) {
+        spacePan_.press(p.x(), p.y());
+        setCursor(Qt::ClosedHandCursor);
+        return;
+    }
     emit mousePressed(p.x(), p.y());
 }
 
 void EditCanvas::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = devicePoint(event->position());
+    if (spacePan_.panning()) {
+        DragScrollArea(*scrollBox_, spacePan_, p, ratio(), viewSize_.width(), viewSize_.height());
+        return;
+    }
+    if (spaceHeld_) {
+        return;
+    }
     emit mouseMoved(p.x(), p.y());
 }
 
 void EditCanvas::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint p = devicePoint(event->position());
+    if (spacePan_.panning()) {
+        spacePan_.release();
+        if (spaceHeld_) {
+            setCursor(Qt::OpenHandCursor);
+        } else {
+            unsetCursor();
+        }
+        return;
+    }
     emit mouseReleased(p.x(), p.y());
+}
+
+void EditCanvas::keyPressEvent(QKeyEvent* event) {
+    // Not during a stroke: the button held keeps painting.
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && !captured_ &&
+        scrollBox_ != nullptr) {
+        spaceHeld_ = true;
+        setCursor(Qt::OpenHandCursor);
+        emit mouseLeft();
+        return;
+    }
+    if (event->key() == Qt::Key_Space && spaceHeld_) {
+        return;  // its repeats
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void EditCanvas::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && spaceHeld_) {
+        releaseSpace();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+void EditCanvas::focusOutEvent(QFocusEvent* event) {
+    // The release of Space goes elsewhere now.
+    releaseSpace();
+    QWidget::focusOutEvent(event);
+}
+
+void EditCanvas::releaseSpace() {
+    spaceHeld_ = false;
+    spacePan_.release();
+    unsetCursor();
+}
+
+void EditCanvas::leaveEvent(QEvent* event) {
+    if (!spacePan_.panning()) {
+        emit mouseLeft();
+    }
+    QWidget::leaveEvent(event);
 }
 
 }  // namespace grimora

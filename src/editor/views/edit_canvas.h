@@ -11,11 +11,14 @@
 #include <QRegion>
 #include <QWidget>
 
+#include "editor/result_pan.h"
 #include "editor/stroke_controller.h"
 #include "editor/zoom_ratio.h"
 #include "picture/dib.h"
 #include "picture/host.h"
 #include "warp/effect.h"
+
+class QScrollArea;
 
 namespace grimora {
 
@@ -82,6 +85,14 @@ public:
     void releaseMouse();
     bool mouseCaptured() const { return captured_; }
 
+    // The scroll area that a drag with Space held moves the view in (not
+    // owned); without one, Space does nothing.
+    void setScrollBox(QScrollArea* scrollBox) { scrollBox_ = scrollBox; }
+    // Space is held on the view: a press moves the view instead of starting
+    // a stroke, and the mouse draws no outline.
+    bool spaceHeld() const { return spaceHeld_; }
+
+
     // Messages of the drawing (a device that cannot take the picture); none
     // by default.
     void setMessageSink(MessageSink* messages) { messages_ = messages; }
@@ -106,6 +117,9 @@ signals:
     // While the mouse is captured: the release will not come here (it went
     // to another widget or window), or the view was hidden.
     void captureLost();
+    // The pointer left the view, or Space turned it into a hand: the
+    // outline should go.
+    void mouseLeft();
 
 protected:
     bool event(QEvent* event) override;
@@ -114,6 +128,11 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -147,7 +166,14 @@ private:
     // image is made anew for another visible part.
     std::optional<OutlineRect> shownOutline_;
 
+    // Space held; no longer.
+    void releaseSpace();
+
     bool captured_ = false;
+    QScrollArea* scrollBox_ = nullptr;
+    bool spaceHeld_ = false;
+    ResultPan spacePan_;
+
     bool inPaint_ = false;
     // Logical pixels:
     QRegion ownChanges_;  // what was changed by drawing, not by Qt
