@@ -28,7 +28,7 @@ EffectParams PaintingStepParams(ViewPoint current, ViewPoint previous, const Bru
     params.mode = brush.mode;
     params.xSwitch = brush.xSwitch;
     params.ySwitch = brush.ySwitch;
-    params.strength = brush.strength;
+    params.strength = brush.dabStrength();
     params.radius = brush.dabRadius();
     params.normalize = brush.normalize;
     return params;
