@@ -180,6 +180,7 @@ BrushSettings TMainForm::brushSettings() const {
     brush.radius = RadiusED->value();
     brush.normalize = NormalizeCheck->isChecked();
     brush.zoom = ZoomEd->value();
+    brush.pressure = PressureCheck->isChecked() ? PaintBox1->pressure() : kFullPressure;
     return brush;
 }
 

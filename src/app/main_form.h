@@ -198,6 +198,8 @@ public:
     SpinEdit* StarkED = nullptr;
     SpinEdit* RadiusED = nullptr;
     SpinEdit* ZoomEd = nullptr;
+    // A pen's pressure scales each dab's strength while it is checked.
+    QCheckBox* PressureCheck = nullptr;
     // In the page's header band, right of its text.
     QToolButton* UndoBtn = nullptr;
     QToolButton* RedoBtn = nullptr;

@@ -450,6 +450,10 @@ QWidget* TMainForm::buildPage2() {
                                                        QString::fromUtf8(field.keys)));
         *field.edit = edit;
     }
+    // Below the layout's own controls.
+    PressureCheck = Named(new QCheckBox(QStringLiteral("Pressure"), SpeedBar1), "PressureCheck");
+    PressureCheck->setGeometry(8, 362, 74, 17);
+    PressureCheck->setToolTip(QStringLiteral("A pen's pressure sets the strength of each dab"));
 
     ScrollBox1 = ScrollBox(body, "ScrollBox1");
     PaintBox1 = Named(new EditCanvas, "PaintBox1");

@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointingDevice>
+#include <QTabletEvent>
 
 #include "editor/device_pixels.h"
 #include "editor/views/outline_ink.h"
@@ -334,6 +336,13 @@ void EditCanvas::paintEvent(QPaintEvent* event) {
     }
 }
 
+void EditCanvas::notePressure(const QMouseEvent& event) {
+    const QPointingDevice* device = event.pointingDevice();
+    const bool pen = device != nullptr && (device->type() == QInputDevice::DeviceType::Stylus ||
+                                           device->type() == QInputDevice::DeviceType::Airbrush);
+    pressure_ = pen ? tabletPressure_ : kFullPressure;
+}
+
 void EditCanvas::mousePressEvent(QMouseEvent* event) {
     const QPoint p = devicePoint(event->position());
     if (spaceHeld_) {
@@ -341,6 +350,7 @@ void EditCanvas::mousePressEvent(QMouseEvent* event) {
         setCursor(Qt::ClosedHandCursor);
         return;
     }
+    notePressure(*event);
     emit mousePressed(p.x(), p.y());
 }
 
@@ -353,6 +363,7 @@ void EditCanvas::mouseMoveEvent(QMouseEvent* event) {
     if (spaceHeld_) {
         return;
     }
+    notePressure(*event);
     emit mouseMoved(p.x(), p.y());
 }
 
@@ -367,7 +378,15 @@ void EditCanvas::mouseReleaseEvent(QMouseEvent* event) {
         }
         return;
     }
+    notePressure(*event);
     emit mouseReleased(p.x(), p.y());
+}
+
+void EditCanvas::tabletEvent(QTabletEvent* event) {
+    tabletPressure_ = QuantisedPressure(event->pressure());
+    // Not taken: Qt makes the mouse events of the pen from it, which carry
+    // this pressure into the stroke.
+    event->ignore();
 }
 
 void EditCanvas::keyPressEvent(QKeyEvent* event) {

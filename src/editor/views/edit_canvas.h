@@ -91,7 +91,10 @@ public:
     // Space is held on the view: a press moves the view instead of starting
     // a stroke, and the mouse draws no outline.
     bool spaceHeld() const { return spaceHeld_; }
-
+    // The pen's pressure at the last mouse event as k / 1024 (a tablet's
+    // mouse events come after its own, whose pressure they carry); full
+    // for a mouse.
+    int32_t pressure() const { return pressure_; }
 
     // Messages of the drawing (a device that cannot take the picture); none
     // by default.
@@ -132,7 +135,7 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void leaveEvent(QEvent* event) override;
-
+    void tabletEvent(QTabletEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -168,12 +171,15 @@ private:
 
     // Space held; no longer.
     void releaseSpace();
+    // The pressure a mouse event carries: the pen's, if a pen made it.
+    void notePressure(const QMouseEvent& event);
 
     bool captured_ = false;
     QScrollArea* scrollBox_ = nullptr;
     bool spaceHeld_ = false;
     ResultPan spacePan_;
-
+    int32_t tabletPressure_ = kFullPressure;
+    int32_t pressure_ = kFullPressure;
     bool inPaint_ = false;
     // Logical pixels:
     QRegion ownChanges_;  // what was changed by drawing, not by Qt
