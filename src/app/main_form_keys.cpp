@@ -65,7 +65,7 @@ bool TMainForm::editingKey(const QKeyEvent& event) {
     }
     SpinEdit* field =
         shift || key == Qt::Key_BraceLeft || key == Qt::Key_BraceRight ? StarkED : RadiusED;
-    field->stepBy(up ? 1 : -1);
+    field->stepValue(up ? 1 : -1);
     return true;
 }
 
@@ -94,7 +94,7 @@ void TMainForm::zoomAbout(int steps, QPointF viewportPoint) {
     const ZoomRatio before = session_->zoom();
     const double x = (viewportPoint.x() + h->value()) * r * before.denominator / before.numerator;
     const double y = (viewportPoint.y() + v->value()) * r * before.denominator / before.numerator;
-    ZoomEd->stepBy(steps);
+    ZoomEd->stepValue(steps);
     const ZoomRatio after = session_->zoom();
     if (after == before) {
         return;

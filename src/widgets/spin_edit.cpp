@@ -55,10 +55,14 @@ QString SpinEdit::textFor(double value) const {
 }
 
 void SpinEdit::stepBy(int steps) {
+    stepValue(steps);
+    selectAll();
+}
+
+void SpinEdit::stepValue(int steps) {
     const double stepped = value() + steps * increment_;
     // A step that overshoots lands on the end of the range.
     setValue(std::clamp(stepped, minimum_, maximum_));
-    selectAll();
 }
 
 QValidator::State SpinEdit::validate(QString& /*input*/, int& /*pos*/) const {

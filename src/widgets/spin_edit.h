@@ -30,7 +30,11 @@ public:
     // The text for a value: at least `decimals` decimals, no more than needed.
     QString textFor(double value) const;
 
+    // The arrows and arrow keys: a step, its text then selected.
     void stepBy(int steps) override;
+    // A step from elsewhere (a key on another control): the text shows the
+    // new value without being selected.
+    void stepValue(int steps);
     QValidator::State validate(QString& input, int& pos) const override;
     void fixup(QString& input) const override;
     StepEnabled stepEnabled() const override;
