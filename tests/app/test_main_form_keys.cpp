@@ -24,10 +24,6 @@
 namespace grimora {
 namespace {
 
-std::vector<Displacement> entries(const DisplacementField& field) {
-    return {field.data(), field.data() + field.size()};
-}
-
 class KeysTest : public MainFormTest {
 protected:
     void typeZoom(const char* text) {
@@ -174,7 +170,7 @@ TEST_F(KeysTest, SpaceAndADragMoveTheEditingView) {
     QScrollBar* v = form->ScrollBox1->verticalScrollBar();
     h->setValue(400);
     v->setValue(300);
-    const std::vector<Displacement> before = entries(form->session().field());
+    const std::vector<Displacement> before = FieldEntries(form->session().field());
     key(form->PaintBox1, Qt::Key_Space);
     EXPECT_TRUE(form->PaintBox1->spaceHeld());
     EXPECT_EQ(form->PaintBox1->cursor().shape(), Qt::OpenHandCursor);
@@ -187,7 +183,7 @@ TEST_F(KeysTest, SpaceAndADragMoveTheEditingView) {
     EXPECT_EQ(v->value(), 260);
     EXPECT_FALSE(form->strokes().strokeActive());
     EXPECT_FALSE(form->strokes().outlineVisible());
-    EXPECT_EQ(entries(form->session().field()), before);
+    EXPECT_EQ(FieldEntries(form->session().field()), before);
 
     QKeyEvent autoRepeat(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QString(), true);
     QApplication::sendEvent(form->PaintBox1, &autoRepeat);
@@ -197,7 +193,7 @@ TEST_F(KeysTest, SpaceAndADragMoveTheEditingView) {
     EXPECT_NE(form->PaintBox1->cursor().shape(), Qt::OpenHandCursor);
     mouse(form->PaintBox1, QEvent::MouseButtonPress, from);
     mouse(form->PaintBox1, QEvent::MouseButtonRelease, from);
-    EXPECT_NE(entries(form->session().field()), before);
+    EXPECT_NE(FieldEntries(form->session().field()), before);
 }
 
 // The outline goes when the pointer leaves the view.

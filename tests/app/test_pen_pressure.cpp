@@ -14,10 +14,6 @@
 namespace grimora {
 namespace {
 
-std::vector<Displacement> entries(const DisplacementField& field) {
-    return {field.data(), field.data() + field.size()};
-}
-
 class PenTest : public MainFormTest {
 protected:
     PenTest()
@@ -54,7 +50,7 @@ protected:
             direct.DoEffekt(PaintingStepParams(points[i], i == 0 ? points[0] : points[i - 1], brush,
                                                {1, 1}, 200));
         }
-        return entries(direct.field());
+        return FieldEntries(direct.field());
     }
 
     QPointingDevice pen_;
@@ -65,7 +61,7 @@ TEST_F(PenTest, PressureScalesTheStrengthOnlyWhileChecked) {
     EXPECT_EQ(form->PressureCheck->geometry(), QRect(8, 362, 74, 17));
     pen(QEvent::TabletPress, QEvent::MouseButtonPress, {100, 80}, 0.3);
     pen(QEvent::TabletRelease, QEvent::MouseButtonRelease, {100, 80}, 0.0);
-    EXPECT_EQ(entries(form->session().field()), expected({{100, 80}}, {0.4}));
+    EXPECT_EQ(FieldEntries(form->session().field()), expected({{100, 80}}, {0.4}));
 
     // Checked: k = round(p * 1024) for each dab; 0.3 is 307, 0.77 is 788.
     form->PressureCheck->setChecked(true);
@@ -75,7 +71,7 @@ TEST_F(PenTest, PressureScalesTheStrengthOnlyWhileChecked) {
     // A mouse presses fully.
     mouse(form->PaintBox1, QEvent::MouseButtonPress, {220, 60});
     mouse(form->PaintBox1, QEvent::MouseButtonRelease, {220, 60});
-    EXPECT_EQ(entries(form->session().field()),
+    EXPECT_EQ(FieldEntries(form->session().field()),
               expected({{100, 80}, {160, 100}, {175, 105}, {220, 60}},
                        {0.4, 0.4 * 307 / 1024, 0.4 * 788 / 1024, 0.4}));
     EXPECT_TRUE(boxes.empty());
