@@ -18,6 +18,7 @@
 #include "app/browser/favourite_folders.h"
 #include "app/browser/file_masks.h"
 #include "editor/brush_settings.h"
+#include "editor/overlays.h"
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
 #include "picture/owned_dib.h"
@@ -102,6 +103,14 @@ public:
     // Undo and redo of strokes and loads (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y).
     void UndoBtnClick();
     void RedoBtnClick();
+    void ClearMaskBtnClick();
+    void InvertMaskBtnClick();
+    // What the views show changed: a switch of the second column, the
+    // brush, or the backslash key held or let go.
+    void viewOptionsChanged();
+    // Whether the source is shown in place of the result (backslash held).
+    bool showingSource() const { return sourceHeld_; }
+    const FoldMap& folds() const { return folds_; }
     // One wheel step of 120 units each.
     void FormMouseWheelDown();
     void FormMouseWheelUp();
@@ -200,6 +209,16 @@ public:
     SpinEdit* ZoomEd = nullptr;
     // A pen's pressure scales each dab's strength while it is checked.
     QCheckBox* PressureCheck = nullptr;
+    // The tool bar's second column.
+    Panel* SpeedBar2 = nullptr;
+    QToolButton* FreezeBtn = nullptr;
+    QToolButton* ThawBtn = nullptr;
+    QCheckBox* ShowMaskCheck = nullptr;
+    QToolButton* ClearMaskBtn = nullptr;
+    QToolButton* InvertMaskBtn = nullptr;
+    QCheckBox* CompareCheck = nullptr;
+    QCheckBox* ShowGridCheck = nullptr;
+    QCheckBox* ShowFoldsCheck = nullptr;
     // In the page's header band, right of its text.
     QToolButton* UndoBtn = nullptr;
     QToolButton* RedoBtn = nullptr;
@@ -274,6 +293,12 @@ private:
 
     // The boxes of the picture page and the preview, for the source picture.
     void showPictureInfo();
+    // The backslash key: the source in place of the result while held.
+    void holdSource(bool held);
+    // The folds brought up to date in `changed`, or made anew, and counted
+    // in the status bar; nothing while they are not shown.
+    void updateFolds(const DabRect& changed);
+    void rebuildFolds();
 
     QString executableFolder_;
     QString helpFile_;
@@ -295,6 +320,8 @@ private:
     // selection is kept in view while the model fills in.
     bool revealTreeSelection_ = false;
     int wheelRest_ = 0;
+    FoldMap folds_;
+    bool sourceHeld_ = false;
     // What the boxes of the picture page show for the start-up picture.
     QString startWidth_;
     QString startHeight_;

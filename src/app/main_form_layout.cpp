@@ -372,14 +372,15 @@ QWidget* TMainForm::buildPage2() {
         {&RadiererBtn, "RadiererBtn", "Rubber", 156, LayoutPicture::RubberGlyph,
          LayoutPicture::RubberGlyphDisabled},
     };
-    // The brushes in this order take the keys 1, 2, 3 and on.
-    for (const Brush& brush : brushes) {
-        auto* button = Named(new QToolButton(SpeedBar1), brush.name);
+    // A brush button of the group, on a column of the tool bar. The brushes
+    // take the keys 1, 2, 3 and on in the order they are made here: the
+    // first column from the top, then the next.
+    const auto brushButton = [this](QWidget* bar, const Brush& brush, const char* hint) {
+        auto* button = Named(new QToolButton(bar), brush.name);
         BrushButtons.append(button);
         button->setText(QString::fromUtf8(brush.caption));
-        button->setToolTip(QStringLiteral("%1 (%2)")
-                               .arg(QString::fromUtf8(brush.caption))
-                               .arg(BrushButtons.size()));
+        button->setToolTip(
+            QStringLiteral("%1 (%2)").arg(QString::fromUtf8(hint)).arg(BrushButtons.size()));
         button->setIcon(GlyphIcon(brush.glyph, brush.disabledGlyph));
         button->setIconSize({16, 16});
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -388,6 +389,9 @@ QWidget* TMainForm::buildPage2() {
         button->setGeometry(3, brush.top, 78, 36);
         BrushGroup->addButton(button);
         *brush.button = button;
+    };
+    for (const Brush& brush : brushes) {
+        brushButton(SpeedBar1, brush, brush.caption);
     }
     WachsenBtn->setChecked(true);
 
@@ -454,6 +458,75 @@ QWidget* TMainForm::buildPage2() {
     PressureCheck = Named(new QCheckBox(QStringLiteral("Pressure"), SpeedBar1), "PressureCheck");
     PressureCheck->setGeometry(8, 362, 74, 17);
     PressureCheck->setToolTip(QStringLiteral("A pen's pressure sets the strength of each dab"));
+
+    // A second column of the tool bar, in its look, for what came after its
+    // first column was full: the mask brushes, the mask's commands and what
+    // the view shows.
+    SpeedBar2 =
+        Named(new Panel(body, QColor(192, 192, 192), Bevel::Lowered, Bevel::Raised), "SpeedBar2");
+    SpeedBar2->setFixedWidth(84);
+    SpeedBar2->setWallpaper(LayoutPixmap(LayoutPicture::ToolbarWallpaper));
+    SpeedBar2->setFont(barFont);
+    row->addWidget(SpeedBar2);
+    const Brush maskBrushes[] = {
+        {&FreezeBtn, "FreezeBtn", "Freeze", 12, LayoutPicture::FreezeGlyph,
+         LayoutPicture::FreezeGlyphDisabled},
+        {&ThawBtn, "ThawBtn", "Thaw", 48, LayoutPicture::ThawGlyph,
+         LayoutPicture::ThawGlyphDisabled},
+    };
+    const char* maskHints[] = {"Freeze: protect what you paint from every brush",
+                               "Thaw: let the brushes move what you paint again"};
+    for (std::size_t k = 0; k < std::size(maskBrushes); ++k) {
+        brushButton(SpeedBar2, maskBrushes[k], maskHints[k]);
+    }
+    struct Command {
+        QToolButton** button;
+        const char* name;
+        const char* caption;
+        int top;
+        const char* hint;
+    };
+    const Command commands[] = {
+        {&ClearMaskBtn, "ClearMaskBtn", "Clear mask", 110, "Thaw the whole picture"},
+        {&InvertMaskBtn, "InvertMaskBtn", "Invert mask", 132,
+         "Freeze what is free and thaw what is frozen"},
+    };
+    for (const Command& command : commands) {
+        auto* button = Named(new QToolButton(SpeedBar2), command.name);
+        button->setText(QString::fromUtf8(command.caption));
+        button->setToolTip(QString::fromUtf8(command.hint));
+        button->setAutoRaise(true);
+        button->setGeometry(3, command.top, 78, 20);
+        *command.button = button;
+    }
+    struct Switch {
+        QCheckBox** box;
+        const char* name;
+        const char* caption;
+        int top;
+        const char* hint;
+    };
+    const Switch switches[] = {
+        {&ShowMaskCheck, "ShowMaskCheck", "Show mask", 90,
+         "Show the frozen parts in colour (always while Freeze or Thaw is chosen)"},
+        {&CompareCheck, "CompareCheck", "Compare", 164,
+         "The source left of a divider you drag, the result right of it; hold \\ to see the "
+         "source alone"},
+        {&ShowGridCheck, "ShowGridCheck", "Show grid", 182,
+         "The lines of a grid on the source, bent as the warp bends them"},
+        {&ShowFoldsCheck, "ShowFoldsCheck", "Show folds", 200,
+         "Mark where the warp turns the picture over itself"},
+    };
+    for (const Switch& option : switches) {
+        auto* box = Named(new QCheckBox(QString::fromUtf8(option.caption), SpeedBar2), option.name);
+        // Regular weight: the captions are longer than the first column's.
+        QFont regular = barFont;
+        regular.setBold(false);
+        box->setFont(regular);
+        box->setGeometry(5, option.top, 78, 17);
+        box->setToolTip(QString::fromUtf8(option.hint));
+        *option.box = box;
+    }
 
     ScrollBox1 = ScrollBox(body, "ScrollBox1");
     PaintBox1 = Named(new EditCanvas, "PaintBox1");

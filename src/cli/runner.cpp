@@ -36,11 +36,12 @@ constexpr const char* kHelp =
     "INPUT is a picture file (BMP, GIF, IFF/LBM, JPEG, PCX, PNG, TGA or TIFF)\n"
     "or blank:WxH, a white picture of W x H pixels.\n"
     "SCRIPT is a file, or - for standard input, with one command a line:\n"
-    "  brush grow|shrink|rubber|smear|lug   strength S   radius R\n"
+    "  brush grow|shrink|rubber|smear|lug|freeze|thaw   strength S   radius R\n"
     "  axes xy|x|y   normalize on|off   zoom Z\n"
     "  press X Y   move X Y   release X Y   tick\n"
     "  undo   redo   (whole strokes; the loaded INPUT is where the history starts)\n"
     "  pressure K   (a pen's, 0 to 1024: the dabs that follow get strength S x K / 1024)\n"
+    "  mask clear|invert   (the freeze mask that freeze and thaw paint)\n"
     "X and Y are positions in the zoomed editing view. '#' starts a comment.\n"
     "--field FIELD_OUT also writes the displacement field: width x height entries\n"
     "of two little-endian 32-bit integers (x, y), bottom row first.\n";
@@ -190,6 +191,13 @@ public:
     void operator()(const SetPressure& c) { brush_.pressure = c.k; }
     void operator()(const Undo&) { controller_.Undo(); }
     void operator()(const Redo&) { controller_.Redo(); }
+    void operator()(const MaskCommand& c) {
+        if (c.invert) {
+            controller_.InvertMask();
+        } else {
+            controller_.ClearMask();
+        }
+    }
 
 private:
     StrokeController& controller_;

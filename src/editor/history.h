@@ -17,13 +17,14 @@
 
 namespace grimora {
 
-// A picture being edited: the source, its result and its field, and where
-// the source came from (a file's path, or what made it; empty for the
-// start-up picture).
+// A picture being edited: the source, its result, its field and the field's
+// freeze mask, and where the source came from (a file's path, or what made
+// it; empty for the start-up picture).
 struct PictureState {
     OwnedDib source;
     OwnedDib result;
     DisplacementField field;
+    FreezeMask mask;
     std::string origin;
 
     std::size_t bytes() const;

@@ -32,21 +32,6 @@ public:
     void showMessage(const std::string& /*text*/) override {}
 };
 
-// The smallest rectangle holding both; an empty one adds nothing.
-DabRect Union(const DabRect& a, const DabRect& b) {
-    if (a.empty()) {
-        return b;
-    }
-    if (b.empty()) {
-        return a;
-    }
-    const int32_t left = std::min(a.x, b.x);
-    const int32_t bottom = std::min(a.y, b.y);
-    const int64_t right = std::max(int64_t{a.x} + a.width, int64_t{b.x} + b.width);
-    const int64_t top = std::max(int64_t{a.y} + a.height, int64_t{b.y} + b.height);
-    return {left, bottom, static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)};
-}
-
 // Enough of a file for its header: the size comes before the pixels, after
 // at most some tables and a thumbnail.
 constexpr std::size_t kHeaderBytes = std::size_t{256} << 10;
@@ -251,6 +236,7 @@ WarpSession::WarpSession() {
     picture_.source = MakeWhitePicture(kStartPictureWidth, kStartPictureHeight);
     picture_.result = MakeWhitePicture(kStartPictureWidth, kStartPictureHeight);
     picture_.field = DisplacementField(kStartPictureWidth, kStartPictureHeight);
+    picture_.mask = FreezeMask(kStartPictureWidth, kStartPictureHeight);
     if (!picture_.source.holdsPicture() || !picture_.result.holdsPicture()) {
         throw std::bad_alloc();
     }
@@ -267,7 +253,8 @@ bool WarpSession::loadPicture(OwnedDib picture, MessageSink& messages, std::stri
         return false;
     }
     std::optional<DisplacementField> field = DisplacementField::tryAllocate(width, height);
-    if (!field) {
+    std::optional<FreezeMask> mask = FreezeMask::tryAllocate(width, height);
+    if (!field || !mask) {
         messages.showMessage("There is not enough memory to edit a picture of " +
                              std::to_string(width) + " x " + std::to_string(height) +
                              " pixels. The previous picture stays.");
@@ -276,6 +263,7 @@ bool WarpSession::loadPicture(OwnedDib picture, MessageSink& messages, std::stri
     PictureState loaded;
     loaded.source = std::move(picture);
     loaded.field = std::move(*field);
+    loaded.mask = std::move(*mask);
     loaded.origin = std::move(origin);
     InitMask(loaded.field);
     if (DibBitCount(loaded.source.get()) == 24) {
@@ -301,9 +289,15 @@ bool WarpSession::loadPicture(OwnedDib picture, PreparedPicture prepared, Messag
         prepared = {};
         return loadPicture(std::move(picture), messages, std::move(origin));
     }
+    std::optional<FreezeMask> mask = FreezeMask::tryAllocate(width, height);
+    if (!mask) {
+        prepared = {};
+        return loadPicture(std::move(picture), messages, std::move(origin));
+    }
     PictureState loaded;
     loaded.source = std::move(picture);
     loaded.field = std::move(prepared.field);
+    loaded.mask = std::move(*mask);
     loaded.result = std::move(prepared.result);
     loaded.origin = std::move(origin);
     renderIdentityInto(loaded.source.get(), loaded.result.get());
@@ -330,6 +324,7 @@ void WarpSession::swapPicture(PictureState& kept) {
     }
     std::swap(picture_, kept);
     stale_ = {};
+    maskChanged_ = {};
 }
 
 void WarpSession::record(HistoryStep step) {
@@ -375,9 +370,19 @@ DabRect WarpSession::DoEffekt(const EffectParams& params) {
     if (ownStep) {
         beginStroke();
     }
-    recorder_.keep(picture_.field, DabBounds(params, width(), height()));
-    const DabRect changed = grimora::DoEffekt(picture_.field, params);
-    stale_ = Union(stale_, changed);
+    const bool paintsMask = PaintsMask(params.mode);
+    const DabRect reach = DabBounds(params, width(), height());
+    if (paintsMask) {
+        recorder_.keepMask(picture_.mask, reach);
+    } else {
+        recorder_.keepField(picture_.field, reach);
+    }
+    const DabRect changed = grimora::DoEffekt(picture_.field, &picture_.mask, params);
+    if (paintsMask) {
+        maskChanged_ = Bounding(maskChanged_, changed);
+    } else {
+        stale_ = Bounding(stale_, changed);
+    }
     if (ownStep) {
         endStroke();
     }
@@ -386,12 +391,35 @@ DabRect WarpSession::DoEffekt(const EffectParams& params) {
 
 DabRect WarpSession::renderChanged(MessageSink& messages) {
     const DabRect changed = stale_;
+    const DabRect shown = Bounding(changed, std::exchange(maskChanged_, DabRect{}));
     if (!renderdiRect(picture_.source.get(), picture_.field, picture_.result, changed)) {
         renderdi(messages);
         return {0, 0, width(), height()};
     }
     stale_ = {};
-    return changed;
+    return shown;
+}
+
+template <typename Change>
+bool WarpSession::changeMask(Change change) {
+    endStroke();
+    const DabRect whole{0, 0, width(), height()};
+    recorder_.start(picture_.field);
+    recorder_.keepMask(picture_.mask, whole);
+    uint8_t* bytes = picture_.mask.data();
+    for (std::size_t i = 0; i < picture_.mask.size(); ++i) {
+        bytes[i] = change(bytes[i]);
+    }
+    maskChanged_ = whole;
+    return endStroke();
+}
+
+bool WarpSession::clearMask() {
+    return changeMask([](uint8_t) { return uint8_t{0}; });
+}
+
+bool WarpSession::invertMask() {
+    return changeMask([](uint8_t m) { return static_cast<uint8_t>(255 - m); });
 }
 
 void WarpSession::beginStroke() {
@@ -404,7 +432,7 @@ bool WarpSession::endStroke() {
     if (!strokeOpen()) {
         return false;
     }
-    FieldChange change = recorder_.finish(picture_.field);
+    FieldChange change = recorder_.finish(picture_.field, picture_.mask);
     if (change.empty()) {
         return false;
     }
@@ -430,8 +458,9 @@ HistoryMove WarpSession::redo() {
 
 HistoryMove WarpSession::apply(HistoryStep& step) {
     if (auto* change = std::get_if<FieldChange>(&step.change)) {
-        change->swapWith(picture_.field);
-        stale_ = Union(stale_, change->bounds());
+        change->swapWith(picture_.field, picture_.mask);
+        stale_ = Bounding(stale_, change->entries.bounds());
+        maskChanged_ = Bounding(maskChanged_, change->mask.bounds());
         return HistoryMove::Field;
     }
     swapPicture(std::get<PictureState>(step.change));

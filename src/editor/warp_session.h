@@ -106,8 +106,14 @@ public:
     // Brings the result up to date after dabs, an undo or a redo: rebuilds
     // only the part of it that can have changed since the last render, or
     // the whole picture when it cannot be updated in place (which also says
-    // why). Returns the part rebuilt, outside which the result is as it was.
+    // why). Returns the part to show again: what was rebuilt, and where the
+    // mask changed since; outside it the result and mask are as they were.
     DabRect renderChanged(MessageSink& messages);
+
+    // Sets every byte of the freeze mask to 0, or each m to 255 - m; one
+    // step each, none when nothing changes. True when it made a step.
+    bool clearMask();
+    bool invertMask();
 
     // A stroke: every dab from here to endStroke is one step.
     void beginStroke();
@@ -135,6 +141,7 @@ public:
     const Dib& source() const { return picture_.source.get(); }
     const Dib& result() const { return picture_.result.get(); }
     const DisplacementField& field() const { return picture_.field; }
+    const FreezeMask& mask() const { return picture_.mask; }
     // Where the source picture came from, as the load named it.
     const std::string& origin() const { return picture_.origin; }
     int32_t width() const { return picture_.field.width(); }
@@ -155,6 +162,9 @@ private:
     void swapPicture(PictureState& kept);
     // Exchanges the step's content with the session's.
     HistoryMove apply(HistoryStep& step);
+    // A whole-mask command, as one step.
+    template <typename Change>
+    bool changeMask(Change change);
     void record(HistoryStep step);
     // Gives memory back on a thread of its own when there is much of it.
     void dispose(std::vector<HistoryStep> gone);
@@ -164,6 +174,8 @@ private:
     // The bounding box of the changes since the last render: a cache of what
     // the result lacks, not state that changes any outcome.
     DabRect stale_;
+    // Where the mask changed since renderChanged last said so.
+    DabRect maskChanged_;
     History history_;
     FieldRecorder recorder_;
     // Gives back the memory of steps that went.

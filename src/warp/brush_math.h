@@ -160,6 +160,8 @@ struct Brush {
     static constexpr bool scales = M == EffectMode::Grow || M == EffectMode::Shrink;
     static constexpr bool grows = M == EffectMode::Grow;
     static constexpr bool lugs = M == EffectMode::Lug;
+    static constexpr bool paintsMask = M == EffectMode::Freeze || M == EffectMode::Thaw;
+    static constexpr uint8_t maskValue = M == EffectMode::Freeze ? kFrozen : 0;
 };
 
 // Calls visit(Brush<mode>{}): the one switch over the brushes. It has no
@@ -177,6 +179,10 @@ decltype(auto) VisitBrush(EffectMode mode, Visit&& visit) {
             return visit(Brush<EffectMode::Smear>{});
         case EffectMode::Lug:
             return visit(Brush<EffectMode::Lug>{});
+        case EffectMode::Freeze:
+            return visit(Brush<EffectMode::Freeze>{});
+        case EffectMode::Thaw:
+            return visit(Brush<EffectMode::Thaw>{});
     }
     // Only a number cast to a mode gets here; the tool bar gives "Growing"
     // when no other brush is down.

@@ -48,7 +48,18 @@ struct DabPlan {
     int64_t factorTop = -1;             // last distance in the table
     Displacement* block = nullptr;      // the square's new entries, grow and shrink
     int32_t* sampleRows = nullptr;      // two rows of sample rows by distance per thread
+    FreezeMask* mask = nullptr;
+    // Some entry of the square is frozen: new entries are blended with the
+    // old ones by the mask. Otherwise the mask is not read.
+    bool masked = false;
 };
+
+// The entry a warp brush made of `was` at (j, i), held back by the mask.
+inline Displacement heldBack(const DabPlan& p, Displacement was, Displacement now, int32_t j,
+                             int32_t i) {
+    const uint8_t m = p.mask->at(j, i);
+    return {MaskedComponent(was.x, now.x, m), MaskedComponent(was.y, now.y, m)};
+}
 
 inline int64_t measuredDistance(const DabPlan& p, uint64_t n) {
     if (!p.rootShortcut) {
@@ -171,22 +182,35 @@ void scalePair(const DabPlan& p, const RowPair& pair, int32_t* rows) {
 void writeBackRow(const DabPlan& p, int32_t i) {
     const Displacement* from = p.block + static_cast<std::size_t>(i - p.square.y) *
                                              static_cast<std::size_t>(p.square.width);
-    std::memcpy(p.field->row(i) + p.square.x, from,
-                static_cast<std::size_t>(p.square.width) * sizeof(Displacement));
+    Displacement* to = p.field->row(i) + p.square.x;
+    if (!p.masked) {
+        std::memcpy(to, from, static_cast<std::size_t>(p.square.width) * sizeof(Displacement));
+        return;
+    }
+    for (int32_t k = 0; k < p.square.width; ++k) {
+        to[k] = heldBack(p, to[k], from[k], p.square.x + k, i);
+    }
 }
 
 template <typename B>
 inline void ownEntry(const DabPlan& p, Displacement& e, int32_t j, int32_t i, int64_t d) {
-    if constexpr (B::mode == EffectMode::Rubber) {
-        e.x = RubberComponent(e.x, j);
-        e.y = RubberComponent(e.y, i);
-    } else {
-        e.x = DragComponent(p.drag, e.x, p.deltaX, d, B::lugs, j, p.width - 1);
-        e.y = DragComponent(p.drag, e.y, p.deltaY, d, B::lugs, i, p.height - 1);
+    if constexpr (B::paintsMask) {
+        p.mask->at(j, i) = B::maskValue;
+        return;
     }
+    Displacement now = e;
+    if constexpr (B::mode == EffectMode::Rubber) {
+        now.x = RubberComponent(e.x, j);
+        now.y = RubberComponent(e.y, i);
+    } else {
+        now.x = DragComponent(p.drag, e.x, p.deltaX, d, B::lugs, j, p.width - 1);
+        now.y = DragComponent(p.drag, e.y, p.deltaY, d, B::lugs, i, p.height - 1);
+    }
+    e = p.masked ? heldBack(p, e, now, j, i) : now;
 }
 
-// Rubber, smear and lug read only the entry itself: the rows change in place.
+// Rubber, smear and lug read only the entry itself: the rows change in
+// place. Freeze and Thaw write the mask's rows the same way.
 template <typename B>
 void ownEntryPair(const DabPlan& p, const RowPair& pair) {
     const int32_t lower = p.Y - pair.k;
@@ -290,11 +314,16 @@ namespace {
 
 // The dab of brush B on the square, which is not empty.
 template <typename B>
-void applyDab(DisplacementField& field, const EffectParams& params, const DabRect& square,
-              DabThreads threads) {
+void applyDab(DisplacementField& field, FreezeMask* mask, const EffectParams& params,
+              const DabRect& square, DabThreads threads) {
     if constexpr (B::scales) {
         if (!params.xSwitch && !params.ySwitch) {
             return;  // neither component is set
+        }
+    }
+    if constexpr (B::paintsMask) {
+        if (mask == nullptr) {
+            return;
         }
     }
     const int32_t X = params.centreX;
@@ -317,6 +346,11 @@ void applyDab(DisplacementField& field, const EffectParams& params, const DabRec
     // The view's y grows downwards, memory rows upwards.
     p.deltaX = LimitedMovement(params.prevMouseX, params.mouseX);
     p.deltaY = LimitedMovement(params.mouseY, params.prevMouseY);
+    p.mask = mask;
+    if constexpr (!B::paintsMask) {
+        p.masked =
+            mask != nullptr && mask->anyFrozen(square.x, square.y, square.width, square.height);
+    }
 
     const int64_t reachX = std::max<int64_t>(X - square.x, square.x + square.width - 1 - X);
     const int64_t reachY = std::max<int64_t>(Y - square.y, square.y + square.height - 1 - Y);
@@ -377,11 +411,34 @@ void applyDab(DisplacementField& field, const EffectParams& params, const DabRec
 
 }  // namespace
 
+DabRect Bounding(const DabRect& a, const DabRect& b) {
+    if (a.empty()) {
+        return b;
+    }
+    if (b.empty()) {
+        return a;
+    }
+    const int32_t left = std::min(a.x, b.x);
+    const int32_t bottom = std::min(a.y, b.y);
+    const int64_t right = std::max(int64_t{a.x} + a.width, int64_t{b.x} + b.width);
+    const int64_t top = std::max(int64_t{a.y} + a.height, int64_t{b.y} + b.height);
+    return {left, bottom, static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)};
+}
+
+bool PaintsMask(EffectMode mode) {
+    return brush::VisitBrush(mode, []<typename B>(B) { return B::paintsMask; });
+}
+
 DabRect DoEffekt(DisplacementField& field, const EffectParams& params, DabThreads threads) {
+    return DoEffekt(field, nullptr, params, threads);
+}
+
+DabRect DoEffekt(DisplacementField& field, FreezeMask* mask, const EffectParams& params,
+                 DabThreads threads) {
     const DabRect square = DabBounds(params, field.width(), field.height());
     if (!square.empty()) {
-        brush::VisitBrush(params.mode,
-                          [&]<typename B>(B) { applyDab<B>(field, params, square, threads); });
+        brush::VisitBrush(
+            params.mode, [&]<typename B>(B) { applyDab<B>(field, mask, params, square, threads); });
     }
     return square;
 }

@@ -4,11 +4,25 @@
 #include <cstdint>
 
 #include "warp/displacement_field.h"
+#include "warp/freeze_mask.h"
 
 namespace grimora {
 
-// The five brushes, numbered as the tool bar's buttons are.
-enum class EffectMode : int32_t { Grow = 0, Shrink = 1, Rubber = 2, Smear = 3, Lug = 4 };
+// The brushes, numbered as the tool bar's buttons are: five that bend the
+// field, and two that paint the freeze mask.
+enum class EffectMode : int32_t {
+    Grow = 0,
+    Shrink = 1,
+    Rubber = 2,
+    Smear = 3,
+    Lug = 4,
+    Freeze = 5,
+    Thaw = 6,
+};
+
+// Freeze and Thaw change the mask and never the field; the others the
+// field and never the mask.
+bool PaintsMask(EffectMode mode);
 
 // Everything one dab depends on. The engine keeps no state between dabs apart
 // from the field, so a recorded list of these replays a stroke exactly.
@@ -38,6 +52,9 @@ struct DabRect {
     friend bool operator==(const DabRect&, const DabRect&) = default;
 };
 
+// The smallest rectangle holding both; an empty one adds nothing.
+DabRect Bounding(const DabRect& a, const DabRect& b);
+
 // The entries a dab with these parameters may change on a field of this size:
 // the square of side 2R + 1 about the centre, clipped to the field; empty when
 // the centre lies outside or the radius is 0 or less. A result pixel depends
@@ -60,6 +77,13 @@ enum class DabThreads { Auto, One, Two };
 // only that square is read back and written, and large squares are shared
 // with a second thread. The field is DoEffektReference's, entry for entry.
 DabRect DoEffekt(DisplacementField& field, const EffectParams& params,
+                 DabThreads threads = DabThreads::Auto);
+// The same with the field's freeze mask (the field's size): a warp brush
+// moves each component of an entry only (255 - m) / 255 of the way
+// (MaskedComponent), and Freeze and Thaw set the mask inside the disc to
+// 255 and 0. Without a mask Freeze and Thaw change nothing, and the warp
+// brushes move entries as under a mask of zeros.
+DabRect DoEffekt(DisplacementField& field, FreezeMask* mask, const EffectParams& params,
                  DabThreads threads = DabThreads::Auto);
 
 // The progress a dab on a picture of this size shows, value by value, as a

@@ -9,6 +9,10 @@
 namespace grimora {
 
 void DoEffektReference(DisplacementField& field, const EffectParams& params) {
+    DoEffektReference(field, nullptr, params);
+}
+
+void DoEffektReference(DisplacementField& field, FreezeMask* mask, const EffectParams& params) {
     using namespace brush;
     const int32_t width = field.width();
     const int32_t height = field.height();
@@ -47,7 +51,14 @@ void DoEffektReference(DisplacementField& field, const EffectParams& params) {
                 if (d > R) {
                     continue;
                 }
+                if constexpr (B::paintsMask) {
+                    if (mask != nullptr) {
+                        mask->at(j, i) = B::maskValue;
+                    }
+                    continue;
+                }
                 Displacement& e = row[j];
+                const Displacement was = e;
                 if constexpr (B::scales) {
                     const double F = ScaleFactor(B::grows, d, R, S);
                     const int32_t sx = SamplePosition(int64_t{j} - X, F, X, width - 1);
@@ -65,6 +76,10 @@ void DoEffektReference(DisplacementField& field, const EffectParams& params) {
                 } else {
                     e.x = DragComponent(drag, e.x, deltaX, d, B::lugs, j, width - 1);
                     e.y = DragComponent(drag, e.y, deltaY, d, B::lugs, i, height - 1);
+                }
+                if (mask != nullptr) {
+                    const uint8_t m = mask->at(j, i);
+                    e = {MaskedComponent(was.x, e.x, m), MaskedComponent(was.y, e.y, m)};
                 }
             }
         }

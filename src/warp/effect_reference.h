@@ -9,5 +9,7 @@ namespace grimora {
 // after another. DoEffekt must give exactly its field; faster forms of
 // DoEffekt are checked against this one.
 void DoEffektReference(DisplacementField& field, const EffectParams& params);
+// The same with the field's freeze mask, as DoEffekt takes it.
+void DoEffektReference(DisplacementField& field, FreezeMask* mask, const EffectParams& params);
 
 }  // namespace grimora

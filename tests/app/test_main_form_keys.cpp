@@ -117,8 +117,9 @@ TEST_F(KeysTest, CtrlZeroFitsThePictureAndCtrlOneShowsItAtOne) {
 }
 
 // With the editing view in focus: 1 to 5 choose the brushes of the tool
-// bar from the top, [ and ] step the radius, Shift+[ and Shift+] the
-// strength. Elsewhere the keys do what they always did.
+// bar from the top, the mask brushes of its second column the next digits;
+// [ and ] step the radius, Shift+[ and Shift+] the strength. Elsewhere the
+// keys do what they always did.
 TEST_F(KeysTest, TheEditingViewTakesBrushRadiusAndStrengthKeys) {
     showPage(1);
     form->activateWindow();
@@ -126,16 +127,17 @@ TEST_F(KeysTest, TheEditingViewTakesBrushRadiusAndStrengthKeys) {
     form->PaintBox1->setFocus();
     ASSERT_TRUE(form->PaintBox1->hasFocus());
     const QList<QToolButton*> order = {form->WachsenBtn, form->SchrumpfenBtn, form->SchmierenBtn,
-                                       form->ZerrenBtn, form->RadiererBtn};
+                                       form->ZerrenBtn,  form->RadiererBtn,   form->FreezeBtn,
+                                       form->ThawBtn};
     EXPECT_EQ(form->BrushButtons, order);
-    for (const int k : {3, 5, 2, 4, 1}) {
+    for (const int k : {3, 5, 7, 2, 6, 4, 1}) {
         key(form->PaintBox1, Qt::Key_0 + k);
         for (int i = 0; i < order.size(); ++i) {
             EXPECT_EQ(order[i]->isChecked(), i == k - 1) << k;
         }
         EXPECT_TRUE(order[k - 1]->toolTip().endsWith(QStringLiteral("(%1)").arg(k)));
     }
-    key(form->PaintBox1, Qt::Key_6);  // no sixth brush
+    key(form->PaintBox1, Qt::Key_8);  // no eighth brush
     EXPECT_TRUE(form->WachsenBtn->isChecked());
 
     key(form->PaintBox1, Qt::Key_BracketRight);

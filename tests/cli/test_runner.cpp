@@ -24,6 +24,7 @@
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
 #include "picture/picture_writer.h"
+#include "warp/effect.h"
 #include "warp/render.h"
 
 namespace grimora::cli {
@@ -403,6 +404,48 @@ TEST_F(WarpToolTest, UndoAndRedoTakeWholeStrokesBackAndForth) {
         EXPECT_EQ(0, std::memcmp(with->bits, without->bits, with->info->bmiHeader.biSizeImage))
             << c.name;
     }
+}
+
+// Freeze paints a disc no warp brush moves; thaw, mask clear and invert take
+// it back, each a step of its own.
+TEST_F(WarpToolTest, FrozenEntriesStayWhereTheyAreUnderEveryBrush) {
+    const std::string freeze = "brush freeze\nradius 15\npress 50 40\nrelease 50 40\n";
+    const std::string warp =
+        "brush smear\nradius 45\nstrength 1\npress 40 40\nmove 50 45\nmove 60 48\nrelease 60 48\n"
+        "brush grow\npress 50 40\ntick\nrelease 50 40\n";
+    const auto field = [&](const std::string& script) {
+        const ToolRun r = runHere(
+            {"--field", (dir / "f.raw").string(), "blank:100x80", "-", (dir / "o.bmp").string()},
+            script);
+        EXPECT_EQ(r.status, 0) << r.errors;
+        return readField(dir / "f.raw");
+    };
+    // The disc about column 50, memory row 79 - 40, radius 15.
+    const auto inDisc = [](int32_t c, int32_t r) {
+        const int64_t dx = c - 50;
+        const int64_t dy = r - 39;
+        const auto n = static_cast<uint64_t>(dx * dx + dy * dy);
+        return (n == 0 ? 0 : HeronSqrt(n)) <= 15;
+    };
+    const std::vector<Displacement> frozen = field(freeze + warp);
+    const std::vector<Displacement> free = field(warp);
+    int movedOutside = 0;
+    for (int32_t r = 0; r < 80; ++r) {
+        for (int32_t c = 0; c < 100; ++c) {
+            const Displacement e = frozen[static_cast<std::size_t>(r) * 100 + c];
+            if (inDisc(c, r)) {
+                ASSERT_EQ(e, (Displacement{c, r})) << c << "," << r;
+            } else {
+                movedOutside += e != Displacement{c, r} ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(movedOutside, 500);
+    EXPECT_EQ(field(freeze + "mask clear\n" + warp), free);
+    EXPECT_EQ(field(freeze + "brush thaw\nradius 20\npress 50 40\nrelease 50 40\n" + warp), free);
+    EXPECT_EQ(field(freeze + "mask invert\nmask invert\n" + warp), frozen);
+    EXPECT_EQ(field(freeze + "mask clear\nundo\n" + warp), frozen);
+    EXPECT_EQ(field(freeze + "undo\nredo\n" + warp), frozen);
 }
 
 }  // namespace

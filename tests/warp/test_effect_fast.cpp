@@ -26,22 +26,6 @@ constexpr int32_t kMaxInt = std::numeric_limits<int32_t>::max();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-DisplacementField RandomEntries(int32_t width, int32_t height, std::mt19937& gen) {
-    DisplacementField field(width, height);
-    std::uniform_int_distribution<int32_t> column(0, width - 1);
-    std::uniform_int_distribution<int32_t> row(0, height - 1);
-    for (std::size_t k = 0; k < field.size(); ++k) {
-        field.data()[k] = {column(gen), row(gen)};
-    }
-    return field;
-}
-
-DisplacementField Copy(const DisplacementField& field) {
-    DisplacementField copy(field.width(), field.height());
-    std::copy(field.data(), field.data() + field.size(), copy.data());
-    return copy;
-}
-
 uint8_t Pattern(int32_t row, int32_t k) {
     return static_cast<uint8_t>(row * 29 + k * 7 + 3);
 }

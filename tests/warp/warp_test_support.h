@@ -2,6 +2,7 @@
 // Recording hosts and small picture and field makers for the warp tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -83,6 +84,23 @@ inline DisplacementField RandomField(unsigned seed) {
         field.data()[k] = {any(gen), any(gen)};
     }
     return field;
+}
+
+// Every entry somewhere inside a width x height picture.
+inline DisplacementField RandomEntries(int32_t width, int32_t height, std::mt19937& gen) {
+    DisplacementField field(width, height);
+    std::uniform_int_distribution<int32_t> column(0, width - 1);
+    std::uniform_int_distribution<int32_t> row(0, height - 1);
+    for (std::size_t k = 0; k < field.size(); ++k) {
+        field.data()[k] = {column(gen), row(gen)};
+    }
+    return field;
+}
+
+inline DisplacementField Copy(const DisplacementField& field) {
+    DisplacementField copy(field.width(), field.height());
+    std::copy(field.data(), field.data() + field.size(), copy.data());
+    return copy;
 }
 
 inline std::vector<Displacement> Entries(const DisplacementField& field) {

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "editor/result_pan.h"
+#include "editor/overlays.h"
 #include "editor/stroke_controller.h"
 #include "editor/zoom_ratio.h"
 #include "picture/dib.h"
@@ -28,6 +29,22 @@ namespace grimora {
 // at any device pixel ratio; the widget takes the logical size that covers
 // them.
 //
+// What the view shows beside the result picture; all off by default. The
+// pointers are not owned and must have the result's size.
+struct CanvasExtras {
+    const Dib* source = nullptr;
+    const DisplacementField* field = nullptr;
+    const FreezeMask* mask = nullptr;
+    const FoldMap* folds = nullptr;
+    // The source in place of the result, as the backslash key held shows it.
+    bool sourceOnly = false;
+    // Compare: the source left of the divider, the result right of it.
+    bool compare = false;
+    bool showMask = false;
+    bool showGrid = false;
+    bool showFolds = false;
+};
+
 // Qt draws on a widget only inside its paint event, so the view keeps a
 // backing image and the drawing operations of the editing page draw into it;
 // the paint event copies it to the screen. The backing image covers only the
@@ -95,6 +112,12 @@ public:
     // mouse events come after its own, whose pressure they carry); full
     // for a mouse.
     int32_t pressure() const { return pressure_; }
+    // What is shown beside the result; drawn at the next drawing.
+    void setExtras(const CanvasExtras& extras);
+    const CanvasExtras& extras() const { return extras_; }
+    // The compare divider: the first view column that shows the result.
+    int32_t divider() const { return divider_; }
+    void setDivider(int32_t x);
 
     // Messages of the drawing (a device that cannot take the picture); none
     // by default.
@@ -123,6 +146,8 @@ signals:
     // The pointer left the view, or Space turned it into a hand: the
     // outline should go.
     void mouseLeft();
+    // The user dragged the compare divider to view column x.
+    void dividerMoved(int x);
 
 protected:
     bool event(QEvent* event) override;
@@ -155,6 +180,12 @@ private:
     QRect logicalCover(const QRect& area) const;
     // Takes the logical size for the view's size at the ratio now.
     void applyViewSize();
+    // Over the result just drawn in `area` (inside the backing image): the
+    // source where it is to be shown, the overlays, the divider.
+    void drawExtras(const QRect& area);
+    // The part of the backing image that shows `area`, sharing its pixels.
+    QImage backingPart(const QRect& area);
+    bool nearDivider(int x) const;
 
     const Dib* picture_ = nullptr;
     ZoomRatio zoom_;
@@ -173,6 +204,9 @@ private:
     void releaseSpace();
     // The pressure a mouse event carries: the pen's, if a pen made it.
     void notePressure(const QMouseEvent& event);
+    CanvasExtras extras_;
+    int32_t divider_ = 0;
+    bool draggingDivider_ = false;
 
     bool captured_ = false;
     QScrollArea* scrollBox_ = nullptr;
