@@ -10,7 +10,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QTabWidget>
+#include <QString>
 #include <QToolButton>
 
 #include "app/main_form.h"
@@ -75,7 +75,8 @@ void TMainForm::ZoomToFit() {
     const std::string text =
         FitZoomText(session_->width(), session_->height(), DevicePixelAt(area.width(), r),
                     DevicePixelAt(area.height(), r));
-    ZoomEd->setValue(std::stod(text));
+    // Read in the C locale, whatever the user's: the text has a point.
+    ZoomEd->setValue(QString::fromStdString(text).toDouble());
 }
 
 void TMainForm::ZoomToOne() {
