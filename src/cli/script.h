@@ -63,8 +63,7 @@ struct MaskCommand {
 };
 
 using Command = std::variant<SetBrush, SetStrength, SetRadius, SetAxes, SetNormalize, SetZoom,
-                             Press, Move, Release, Tick, Undo, Redo, MaskCommand,
-                             SetPressure>;
+                             Press, Move, Release, Tick, Undo, Redo, MaskCommand, SetPressure>;
 
 struct ScriptLine {
     int64_t number = 0;  // 1-based line of the script text

@@ -11,8 +11,8 @@
 #include <QRegion>
 #include <QWidget>
 
-#include "editor/result_pan.h"
 #include "editor/overlays.h"
+#include "editor/result_pan.h"
 #include "editor/stroke_controller.h"
 #include "editor/zoom_ratio.h"
 #include "picture/dib.h"
