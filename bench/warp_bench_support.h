@@ -113,4 +113,15 @@ private:
     std::map<std::string, double> medians_;
 };
 
+// Runs the benchmarks registered so far through `reporter`, then prints its
+// ratios of the medians.
+template <typename Reporter>
+int RunAndPrintRatios(int argc, char** argv, Reporter& reporter) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}
+
 }  // namespace grimora::bench

@@ -17,6 +17,7 @@
 
 #include "app/browser/favourite_folders.h"
 #include "app/browser/file_masks.h"
+#include "editor/animation_export.h"
 #include "editor/brush_settings.h"
 #include "editor/overlays.h"
 #include "editor/stroke_controller.h"
@@ -86,6 +87,18 @@ public:
     // On failure a message box names the file and the reason, and nothing
     // else changes. True when written.
     bool saveResult(const QString& fileName);
+    // "Smooth", on the result page or the editing page: the views, the saved
+    // and the printed picture show the smooth rendering while it is checked;
+    // both boxes show the same state.
+    void SmoothCheckClick();
+    void EditSmoothCheckClick();
+    // "Save animation...": the options, a file name, then the animation
+    // written with its progress in the status bar.
+    void SaveAnimBtnClick();
+    // Writes the animation to `fileName` (.gif or .webp) with the smooth
+    // switch as it stands. On failure a message box says why and an existing
+    // file stays. True when written.
+    bool saveAnimation(const QString& fileName, AnimationSettings settings);
     // The printer that the print dialog sets up and prints on, kept for the
     // next printing; made at its first use.
     QPrinter& printer();
@@ -219,6 +232,8 @@ public:
     QCheckBox* CompareCheck = nullptr;
     QCheckBox* ShowGridCheck = nullptr;
     QCheckBox* ShowFoldsCheck = nullptr;
+    // The same switch as SmoothCheck, on the editing page.
+    QCheckBox* EditSmoothCheck = nullptr;
     // In the page's header band, right of its text.
     QToolButton* UndoBtn = nullptr;
     QToolButton* RedoBtn = nullptr;
@@ -229,6 +244,8 @@ public:
     // Page 3.
     QPushButton* SaveAsBtn = nullptr;
     QPushButton* PrintBtn = nullptr;
+    QCheckBox* SmoothCheck = nullptr;
+    QPushButton* SaveAnimBtn = nullptr;
     QScrollArea* ErgScrollBox = nullptr;
     ResultView* ErgPaintBox = nullptr;
     // Made at the first click on SaveAsBtn.
@@ -260,6 +277,9 @@ private:
     // once the layout and the session exist.
     void setUpPicturePage();
     void setUpResultPage();
+    // Both "Smooth" boxes to `smooth`, the session rendered that way, the
+    // views drawn again.
+    void setSmooth(bool smooth);
     // The file list shows `folder` (the tree's selection).
     void listFolder(const QString& folder);
     // The box for a favourite or dropped folder that is not there.
@@ -307,6 +327,8 @@ private:
     std::unique_ptr<StrokeController> strokes_;
     // Result page: where the save dialog opens next, and the printer.
     QString saveFolder_;
+    // The options chosen at the last "Save animation...".
+    AnimationSettings animationSettings_;
     PrinterHolder* printerHolder_ = nullptr;
     // Picture page: the tree's folders, the list's entries and its filter.
     QFileSystemModel* folderModel_ = nullptr;

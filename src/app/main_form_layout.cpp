@@ -516,6 +516,8 @@ QWidget* TMainForm::buildPage2() {
          "The lines of a grid on the source, bent as the warp bends them"},
         {&ShowFoldsCheck, "ShowFoldsCheck", "Show folds", 200,
          "Mark where the warp turns the picture over itself"},
+        {&EditSmoothCheck, "EditSmoothCheck", "Smooth", 218,
+         "Show, save and print the result sampled between pixels, without steps"},
     };
     for (const Switch& option : switches) {
         auto* box = Named(new QCheckBox(QString::fromUtf8(option.caption), SpeedBar2), option.name);
@@ -564,6 +566,15 @@ QWidget* TMainForm::buildPage3() {
     titlePalette.setColor(QPalette::WindowText, kMaroon);
     titleLabel->setPalette(titlePalette);
     titleLabel->setGeometry(8, 4, 161, 65);
+    // What leaves the program besides the picture, under the decoration:
+    // the row of buttons right of it has no room at the smallest window.
+    SmoothCheck = Named(new QCheckBox(QStringLiteral("Smooth"), side), "SmoothCheck");
+    SmoothCheck->setToolTip(
+        QStringLiteral("Show, save and print the result sampled between pixels, without steps"));
+    SmoothCheck->setGeometry(12, 298, 190, 17);
+    SaveAnimBtn = Named(new QPushButton(QStringLiteral("Save animation..."), side), "SaveAnimBtn");
+    SaveAnimBtn->setToolTip(QStringLiteral("Save the distortion as an animated GIF or WebP"));
+    SaveAnimBtn->setGeometry(7, 320, 195, 25);
     row->addWidget(side);
 
     auto* results = new QWidget(body);

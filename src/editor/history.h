@@ -26,6 +26,8 @@ struct PictureState {
     DisplacementField field;
     FreezeMask mask;
     std::string origin;
+    // The result is the smooth rendering, not the exact one.
+    bool smoothResult = false;
 
     std::size_t bytes() const;
 };

@@ -20,6 +20,7 @@
 #include "picture/open_dib.h"
 #include "picture/pictrix.h"
 #include "warp/render.h"
+#include "warp/smooth_render.h"
 
 namespace grimora {
 
@@ -266,6 +267,8 @@ bool WarpSession::loadPicture(OwnedDib picture, MessageSink& messages, std::stri
     loaded.mask = std::move(*mask);
     loaded.origin = std::move(origin);
     InitMask(loaded.field);
+    // Through the identity both renderings are the source itself.
+    loaded.smoothResult = smooth_;
     if (DibBitCount(loaded.source.get()) == 24) {
         // Through the identity the render is a copy of the source's rows:
         // the same picture without reading 192 MB of field at 24 megapixels.
@@ -300,6 +303,7 @@ bool WarpSession::loadPicture(OwnedDib picture, PreparedPicture prepared, Messag
     loaded.mask = std::move(*mask);
     loaded.result = std::move(prepared.result);
     loaded.origin = std::move(origin);
+    loaded.smoothResult = smooth_;
     renderIdentityInto(loaded.source.get(), loaded.result.get());
     replacePicture(std::move(loaded));
     return true;
@@ -315,16 +319,19 @@ void WarpSession::replacePicture(PictureState loaded) {
 }
 
 void WarpSession::swapPicture(PictureState& kept) {
+    IgnoredMessages none;  // shown when the picture was rendered last
     // What is kept is whole: the result as the field makes it.
     if (!stale_.empty()) {
-        if (!renderdiRect(picture_.source.get(), picture_.field, picture_.result, stale_)) {
-            IgnoredMessages none;  // shown when the picture was rendered last
-            grimora::renderdi(picture_.source.get(), picture_.field, picture_.result, none);
-        }
+        renderStale(none);
     }
     std::swap(picture_, kept);
     stale_ = {};
     maskChanged_ = {};
+    // A picture kept from before "Smooth" was switched comes back rendered
+    // the other way.
+    if (picture_.smoothResult != smooth_) {
+        renderdi(none);
+    }
 }
 
 void WarpSession::record(HistoryStep step) {
@@ -361,8 +368,20 @@ WarpSession::~WarpSession() {
 }
 
 void WarpSession::renderdi(MessageSink& messages) {
-    grimora::renderdi(picture_.source.get(), picture_.field, picture_.result, messages);
+    picture_.smoothResult = smooth_;
+    if (smooth_) {
+        renderSmooth(picture_.source.get(), picture_.field, picture_.result, messages);
+    } else {
+        grimora::renderdi(picture_.source.get(), picture_.field, picture_.result, messages);
+    }
     stale_ = {};
+}
+
+void WarpSession::setSmooth(bool smooth, MessageSink& messages) {
+    if (smooth != smooth_) {
+        smooth_ = smooth;
+        renderdi(messages);
+    }
 }
 
 DabRect WarpSession::DoEffekt(const EffectParams& params) {
@@ -390,14 +409,22 @@ DabRect WarpSession::DoEffekt(const EffectParams& params) {
 }
 
 DabRect WarpSession::renderChanged(MessageSink& messages) {
-    const DabRect changed = stale_;
-    const DabRect shown = Bounding(changed, std::exchange(maskChanged_, DabRect{}));
-    if (!renderdiRect(picture_.source.get(), picture_.field, picture_.result, changed)) {
+    const DabRect maskChanged = std::exchange(maskChanged_, DabRect{});
+    return Bounding(renderStale(messages), maskChanged);
+}
+
+DabRect WarpSession::renderStale(MessageSink& messages) {
+    // A smooth pixel reads the entries about it, so changed entries reach a
+    // little further into the result.
+    const DabRect changed = smooth_ ? SmoothReach(stale_, width(), height()) : stale_;
+    if (!(smooth_
+              ? renderSmoothRect(picture_.source.get(), picture_.field, picture_.result, changed)
+              : renderdiRect(picture_.source.get(), picture_.field, picture_.result, changed))) {
         renderdi(messages);
         return {0, 0, width(), height()};
     }
     stale_ = {};
-    return shown;
+    return changed;
 }
 
 template <typename Change>

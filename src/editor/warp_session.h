@@ -97,8 +97,14 @@ public:
     WarpSession(const WarpSession&) = delete;
     WarpSession& operator=(const WarpSession&) = delete;
 
-    // Rebuilds the result picture from the source picture and the field.
+    // Rebuilds the result picture from the source picture and the field:
+    // the exact rendering, or the smooth one while that is switched on.
     void renderdi(MessageSink& messages);
+    // Switches the smooth rendering on or off (off at start) and renders the
+    // whole picture anew when that changes it. Loads keep the switch; their
+    // identity field renders the same either way.
+    void setSmooth(bool smooth, MessageSink& messages);
+    bool smooth() const { return smooth_; }
     // One dab on the field; the result is stale until the next render.
     // Returns the entries it may have changed. Inside a stroke, what it
     // changes joins the stroke's step; outside one it is a step of its own.
@@ -162,6 +168,9 @@ private:
     void swapPicture(PictureState& kept);
     // Exchanges the step's content with the session's.
     HistoryMove apply(HistoryStep& step);
+    // Renders where the field changed since the last render (the whole
+    // picture when that cannot be done in place); returns what it rebuilt.
+    DabRect renderStale(MessageSink& messages);
     // A whole-mask command, as one step.
     template <typename Change>
     bool changeMask(Change change);
@@ -171,6 +180,7 @@ private:
 
     PictureState picture_;
     ZoomRatio zoom_;
+    bool smooth_ = false;
     // The bounding box of the changes since the last render: a cache of what
     // the result lacks, not state that changes any outcome.
     DabRect stale_;
