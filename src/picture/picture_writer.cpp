@@ -127,7 +127,7 @@ bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
     return true;
 }
 
-bool WriteBmp(int fd, const Dib& dib) {
+bool WriteBmp(int fd, const Dib& dib, LoadProgress& progress) {
     const int32_t width = dib.info->bmiHeader.biWidth;
     const int32_t height = dib.info->bmiHeader.biHeight;
     const std::size_t stride = static_cast<std::size_t>(DibStride(width, 24));
@@ -146,6 +146,7 @@ bool WriteBmp(int fd, const Dib& dib) {
         if (!WriteAll(fd, chunk.data(), used)) {
             return false;
         }
+        progress.report(r, height);
     }
     return true;
 }
@@ -172,9 +173,10 @@ const FileType* FindType(const std::string& extension) {
     return nullptr;
 }
 
-bool Encode(const FileType& type, const Dib& dib, int jpegQuality, int fd, std::string& reason) {
+bool Encode(const FileType& type, const Dib& dib, int jpegQuality, int fd, LoadProgress& progress,
+            std::string& reason) {
     if (type.format == Format::kBmp) {
-        if (!WriteBmp(fd, dib)) {
+        if (!WriteBmp(fd, dib, progress)) {
             reason = Reason(errno);
             return false;
         }
@@ -183,11 +185,11 @@ bool Encode(const FileType& type, const Dib& dib, int jpegQuality, int fd, std::
     FileSink sink(fd);
     switch (type.format) {
         case Format::kPng:
-            return EncodePng(dib, sink, reason);
+            return EncodePng(dib, sink, progress, reason);
         case Format::kJpeg:
-            return EncodeJpeg(dib, jpegQuality, sink, reason);
+            return EncodeJpeg(dib, jpegQuality, sink, progress, reason);
         case Format::kTiff:
-            return EncodeTiff(dib, sink, reason);
+            return EncodeTiff(dib, sink, progress, reason);
         case Format::kBmp:
             break;
     }
@@ -300,7 +302,8 @@ void SyncFolderOf(const std::string& path) {
 
 }  // namespace
 
-bool SavePicture(const Dib& dib, const std::string& path, std::string& error, int jpegQuality) {
+bool SavePicture(const Dib& dib, const std::string& path, std::string& error, int jpegQuality,
+                 const ProgressCallback& progress) {
     const std::string extension = LowerExtension(path);
     const FileType* type = FindType(extension);
     if (type == nullptr) {
@@ -330,8 +333,9 @@ bool SavePicture(const Dib& dib, const std::string& path, std::string& error, in
     }
     bool written = false;
     std::string reason;
+    LoadProgress reporter(progress);
     try {
-        written = Encode(*type, dib, jpegQuality, temp.fd(), reason);
+        written = Encode(*type, dib, jpegQuality, temp.fd(), reporter, reason);
         if (written && !(::fsync(temp.fd()) == 0 && temp.closeFile())) {
             written = false;
             reason = Reason(errno);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "picture/dib.h"
+#include "picture/pictrix.h"
 
 namespace grimora {
 
@@ -17,8 +18,10 @@ inline constexpr int kDefaultJpegQuality = 90;
 // indices resolved through logPalette; 32-bit pictures lose their fourth
 // byte; 16-bit ones are refused. The file is replaced atomically: it is
 // either the old file or the complete new one. False with `error` saying
-// what failed, naming the file and the system's reason.
+// what failed, naming the file and the system's reason. `progress`, if
+// given, hears the rows encoded as percentages that only rise, on the
+// calling thread.
 bool SavePicture(const Dib& dib, const std::string& path, std::string& error,
-                 int jpegQuality = kDefaultJpegQuality);
+                 int jpegQuality = kDefaultJpegQuality, const ProgressCallback& progress = {});
 
 }  // namespace grimora
