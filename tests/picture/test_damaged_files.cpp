@@ -43,7 +43,11 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"tiff_last_strip_half_its_byte_count.tif",
                 "Read error on strip 99; got 16 bytes, expected 32."},
         Refusal{"tiff_byte_count_that_lies.tif",
-                "damaged: TIFFReadDirectory: Bogus \"StripByteCounts\" field"}),
+                "damaged: TIFFReadDirectory: Bogus \"StripByteCounts\" field"},
+        Refusal{"jpeg_cut_then_ended.jpg",
+                "The JPEG file is damaged: Corrupt JPEG data: premature end of data segment."},
+        Refusal{"jpeg_stray_restart_marker.jpg", "premature end of data segment"},
+        Refusal{"jpeg_restart_marker_out_of_turn.jpg", "found marker 0xd5 instead of RST3"}),
     [](const auto& info) {
         const std::string name = info.param.file;
         return name.substr(0, name.find('.'));
@@ -51,10 +55,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Hostile, RefusedFiles,
-    ::testing::Values(Refusal{
-        "tiff_tiles_far_wider_than_the_picture.tif",
-        "would take far more decoding than a picture of 16 × 16 pixels needs: its tiles "
-        "are 1048576 pixels wide."}),
+    ::testing::Values(
+        Refusal{"tiff_tiles_far_wider_than_the_picture.tif",
+                "would take far more decoding than a picture of 16 × 16 pixels needs: its tiles "
+                "are 1048576 pixels wide."},
+        // The second refinement of the same bit is refused as damage before
+        // the work is counted; repeated first scans are whole, but costly.
+        Refusal{"jpeg_refinement_scans_of_eob_runs.jpg", "Inconsistent progression sequence"},
+        Refusal{"jpeg_repeated_ac_scans_of_eob_runs.jpg",
+                "The JPEG file's scans would take more than 10 times the work of decoding its "
+                "picture"}),
     [](const auto& info) {
         const std::string name = info.param.file;
         return name.substr(0, name.find('.'));
@@ -95,6 +105,12 @@ INSTANTIATE_TEST_SUITE_P(Odd, WholeFiles,
                          ::testing::Values(
                              // Warnings that leave the pixels as they are.
                              Whole{"tiff_unknown_tag.tif", "tiff_intact.ppm"},
+                             Whole{"jpeg_bytes_after_the_end.jpg", "jpeg_intact.jpg"},
+                             Whole{"jpeg_progressive_padded_before_the_end.jpg",
+                                   "jpeg_intact_progressive.jpg"},
+                             Whole{"jpeg_unknown_jfif_version.jpg", "jpeg_blocks.ppm"},
+                             // The parent of the file whose restart marker is out of turn.
+                             Whole{"jpeg_intact_restarts.jpg", "jpeg_blocks.ppm"},
                              // Each tile decoded once, down to the picture's last row only.
                              Whole{"tiff_tall_narrow_tiles_sharing_one_stream.tif",
                                    "tiff_tall_narrow_tiles_sharing_one_stream.ppm"}),
