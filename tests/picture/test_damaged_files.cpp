@@ -47,7 +47,13 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"jpeg_cut_then_ended.jpg",
                 "The JPEG file is damaged: Corrupt JPEG data: premature end of data segment."},
         Refusal{"jpeg_stray_restart_marker.jpg", "premature end of data segment"},
-        Refusal{"jpeg_restart_marker_out_of_turn.jpg", "found marker 0xd5 instead of RST3"}),
+        Refusal{"jpeg_restart_marker_out_of_turn.jpg", "found marker 0xd5 instead of RST3"},
+        Refusal{"png_1bit_index_past_the_palette.png",
+                "Palette index 1 is past the colour table of 1 entry."},
+        Refusal{"png_8bit_index_past_the_palette.png",
+                "Palette index 200 is past the colour table of 16 entries."},
+        Refusal{"iff_ehb_index_past_a_short_colour_map.iff",
+                "Palette index 20 has no colour: the colour map has 16 entries"}),
     [](const auto& info) {
         const std::string name = info.param.file;
         return name.substr(0, name.find('.'));
@@ -113,7 +119,9 @@ INSTANTIATE_TEST_SUITE_P(Odd, WholeFiles,
                              Whole{"jpeg_intact_restarts.jpg", "jpeg_blocks.ppm"},
                              // Each tile decoded once, down to the picture's last row only.
                              Whole{"tiff_tall_narrow_tiles_sharing_one_stream.tif",
-                                   "tiff_tall_narrow_tiles_sharing_one_stream.ppm"}),
+                                   "tiff_tall_narrow_tiles_sharing_one_stream.ppm"},
+                             // Indices 0-15 and 32-47 of a half-brite picture with 16 colours.
+                             Whole{"iff_ehb_short_colour_map.iff", "iff_ehb_short_colour_map.ppm"}),
                          [](const auto& info) {
                              const std::string name = info.param.file;
                              return name.substr(0, name.find('.'));
