@@ -121,7 +121,14 @@ INSTANTIATE_TEST_SUITE_P(Odd, WholeFiles,
                              Whole{"tiff_tall_narrow_tiles_sharing_one_stream.tif",
                                    "tiff_tall_narrow_tiles_sharing_one_stream.ppm"},
                              // Indices 0-15 and 32-47 of a half-brite picture with 16 colours.
-                             Whole{"iff_ehb_short_colour_map.iff", "iff_ehb_short_colour_map.ppm"}),
+                             Whole{"iff_ehb_short_colour_map.iff", "iff_ehb_short_colour_map.ppm"},
+                             // Composed over white, which the full table had no room for.
+                             Whole{"gif_transparent_index_past_a_full_table.gif",
+                                   "gif_transparent_index_past_a_full_table.ppm"},
+                             // The background index names a colour of the global table, not of
+                             // the frame's own.
+                             Whole{"gif_background_from_the_global_table.gif",
+                                   "gif_background_from_the_global_table.ppm"}),
                          [](const auto& info) {
                              const std::string name = info.param.file;
                              return name.substr(0, name.find('.'));
