@@ -107,32 +107,33 @@ TEST_P(WholeFiles, LoadAsThePictureTheyHold) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Odd, WholeFiles,
-                         ::testing::Values(
-                             // Warnings that leave the pixels as they are.
-                             Whole{"tiff_unknown_tag.tif", "tiff_intact.ppm"},
-                             Whole{"jpeg_bytes_after_the_end.jpg", "jpeg_intact.jpg"},
-                             Whole{"jpeg_progressive_padded_before_the_end.jpg",
-                                   "jpeg_intact_progressive.jpg"},
-                             Whole{"jpeg_unknown_jfif_version.jpg", "jpeg_blocks.ppm"},
-                             // The parent of the file whose restart marker is out of turn.
-                             Whole{"jpeg_intact_restarts.jpg", "jpeg_blocks.ppm"},
-                             // Each tile decoded once, down to the picture's last row only.
-                             Whole{"tiff_tall_narrow_tiles_sharing_one_stream.tif",
-                                   "tiff_tall_narrow_tiles_sharing_one_stream.ppm"},
-                             // Indices 0-15 and 32-47 of a half-brite picture with 16 colours.
-                             Whole{"iff_ehb_short_colour_map.iff", "iff_ehb_short_colour_map.ppm"},
-                             // Composed over white, which the full table had no room for.
-                             Whole{"gif_transparent_index_past_a_full_table.gif",
-                                   "gif_transparent_index_past_a_full_table.ppm"},
-                             // The background index names a colour of the global table, not of
-                             // the frame's own.
-                             Whole{"gif_background_from_the_global_table.gif",
-                                   "gif_background_from_the_global_table.ppm"}),
-                         [](const auto& info) {
-                             const std::string name = info.param.file;
-                             return name.substr(0, name.find('.'));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Odd, WholeFiles,
+    ::testing::Values(
+        // Warnings that leave the pixels as they are.
+        Whole{"tiff_unknown_tag.tif", "tiff_intact.ppm"},
+        Whole{"jpeg_bytes_after_the_end.jpg", "jpeg_intact.jpg"},
+        Whole{"jpeg_progressive_padded_before_the_end.jpg", "jpeg_intact_progressive.jpg"},
+        Whole{"jpeg_unknown_jfif_version.jpg", "jpeg_blocks.ppm"},
+        // The parent of the file whose restart marker is out of turn.
+        Whole{"jpeg_intact_restarts.jpg", "jpeg_blocks.ppm"},
+        // Each tile decoded once, down to the picture's last row only.
+        Whole{"tiff_tall_narrow_tiles_sharing_one_stream.tif",
+              "tiff_tall_narrow_tiles_sharing_one_stream.ppm"},
+        // Indices 0-15 and 32-47 of a half-brite picture with 16 colours.
+        Whole{"iff_ehb_short_colour_map.iff", "iff_ehb_short_colour_map.ppm"},
+        // Composed over white, which the full table had no room for.
+        Whole{"gif_transparent_index_past_a_full_table.gif",
+              "gif_transparent_index_past_a_full_table.ppm"},
+        // The background index names a colour of the global table, not of
+        // the frame's own.
+        Whole{"gif_background_from_the_global_table.gif",
+              "gif_background_from_the_global_table.ppm"},
+        Whole{"tga_grey_16bit_without_alpha.tga", "tga_grey_16bit_without_alpha.ppm"}),
+    [](const auto& info) {
+        const std::string name = info.param.file;
+        return name.substr(0, name.find('.'));
+    });
 
 }  // namespace
 }  // namespace grimora
