@@ -77,9 +77,10 @@ public:
     void SaveAsBtnClick();
     void PrintBtnClick();
     // Writes the result picture to `fileName`, whose extension names the
-    // format. On failure a message box names the file and the reason, and
-    // nothing else changes. True when written.
-    bool saveResult(const QString& fileName);
+    // format; a write-protected file only when the user said to replace it.
+    // On failure a message box names the file and the reason, and nothing
+    // else changes. True when written.
+    bool saveResult(const QString& fileName, bool replaceWriteProtected = false);
     // The printer that the print dialog sets up and prints on, kept for the
     // next printing; made at its first use.
     QPrinter& printer();

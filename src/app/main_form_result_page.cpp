@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The result page and the bottom bar's dialogs: saving, printing, the about box.
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -45,25 +44,32 @@ void TMainForm::SaveAsBtnClick() {
         const QString fileName =
             SaveFileName(SaveDialog1->selectedFiles().first(), SaveDialog1->selectedNameFilter());
         // Asked here rather than by the dialog, which would ask about the
-        // name before its extension was added.
-        if (QFileInfo::exists(fileName) &&
-            MessageBox(this,
-                       QStringLiteral("%1 already exists.\nDo you want to replace it?")
-                           .arg(QDir::toNativeSeparators(fileName)),
-                       kSaveCaption, MB_YESNO | MB_ICONWARNING) != IDYES) {
+        // name before its extension was added. A name that cannot be saved
+        // to is said so, and the dialog comes back.
+        QString question;
+        const SaveQuestion asked = QuestionBeforeSaving(fileName, question);
+        if (asked == SaveQuestion::kCannotSave) {
+            MessageBox(this, question, kSaveCaption, MB_OK | MB_ICONERROR);
+        }
+        if (asked == SaveQuestion::kCannotSave ||
+            (asked != SaveQuestion::kNone &&
+             MessageBox(this, question, kSaveCaption, MB_YESNO | MB_ICONWARNING) != IDYES)) {
             SaveDialog1->selectFile(QFileInfo(fileName).fileName());
             continue;
         }
-        if (saveResult(fileName)) {
+        if (saveResult(fileName, asked == SaveQuestion::kReplaceWriteProtected)) {
             saveFolder_ = QFileInfo(fileName).absolutePath();
         }
         return;
     }
 }
 
-bool TMainForm::saveResult(const QString& fileName) {
+bool TMainForm::saveResult(const QString& fileName, bool replaceWriteProtected) {
     std::string error;
-    if (!SavePicture(session_->result(), QFile::encodeName(fileName).toStdString(), error)) {
+    if (!SavePicture(
+            session_->result(), QFile::encodeName(fileName).toStdString(), error,
+            kDefaultJpegQuality,
+            replaceWriteProtected ? WriteProtection::kReplace : WriteProtection::kRefuse)) {
         MessageBox(this, QString::fromStdString(error), kSaveCaption, MB_OK | MB_ICONERROR);
         return false;
     }
