@@ -13,7 +13,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "cli/field_output.h"
+#include "cli/outputs.h"
 #include "cli/script.h"
 #include "editor/brush_settings.h"
 #include "editor/stroke_controller.h"
@@ -21,7 +21,6 @@
 #include "picture/depth_convert.h"
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
-#include "picture/picture_writer.h"
 #include "picture/random_source.h"
 
 namespace grimora::cli {
@@ -41,7 +40,9 @@ constexpr const char* kHelp =
     "  press X Y   move X Y   release X Y   tick\n"
     "X and Y are positions in the zoomed editing view. '#' starts a comment.\n"
     "--field FIELD_OUT also writes the displacement field: width x height entries\n"
-    "of two little-endian 32-bit integers (x, y), bottom row first.\n";
+    "of two little-endian 32-bit integers (x, y), bottom row first.\n"
+    "Nothing is written unless the whole script runs, and an existing OUTPUT or\n"
+    "FIELD_OUT is replaced only once both new files are complete.\n";
 
 struct Options {
     std::optional<std::string> fieldPath;
@@ -220,6 +221,11 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
         errors << "grimora-warp: " << options->script << ": " << error << '\n';
         return kExitUsage;
     }
+    const OutputPaths outputs{options->output, options->fieldPath};
+    if (!CheckOutputs(outputs, error)) {
+        errors << "grimora-warp: " << error << '\n';
+        return kExitFailure;
+    }
 
     OwnedDib picture;
     switch (loadInput(options->input, picture, error)) {
@@ -245,14 +251,7 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
         std::visit(runner, line.command);
     }
 
-    if (!SavePicture(session.result(), options->output, error)) {
-        if (error.find(options->output) == std::string::npos) {
-            error = "cannot write " + options->output + ": " + error;
-        }
-        errors << "grimora-warp: " << error << '\n';
-        return kExitFailure;
-    }
-    if (options->fieldPath && !WriteRawField(session.field(), *options->fieldPath, error)) {
+    if (!WriteOutputs(outputs, session.result(), session.field(), error)) {
         errors << "grimora-warp: " << error << '\n';
         return kExitFailure;
     }

@@ -363,5 +363,48 @@ TEST_F(WarpToolTest, FailuresExitNonzeroWithOneLine) {
     }
 }
 
+// Both outputs are looked at before anything is loaded, and put in place
+// only when both are complete: no failure leaves one replaced and the other
+// not, and the same file is never given both.
+TEST_F(WarpToolTest, OutputsAreCheckedTogetherAndWrittenTogether) {
+    const fs::path out = file("out.bmp", "old picture");
+    const fs::path field = file("field.raw", "old field");
+    fs::create_symlink(out, dir / "also_out.bmp");
+    fs::create_symlink(dir / "gone.raw", dir / "dangling.raw");
+    const fs::path locked = file("locked.bmp", "locked");
+    fs::permissions(locked, fs::perms::owner_read);
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string mentions;
+    };
+    std::vector<Case> cases = {
+        {{"--field", (dir / "also_out.bmp").string(), "blank:4x3", "-", out.string()},
+         "the picture and the field would both be written to " + out.string()},
+        {{"--field", out.string(), "blank:4x3", "-", (dir / "." / "out.bmp").string()},
+         "would both be written to"},
+        {{"--field", (dir / "dangling.raw").string(), "blank:4x3", "-", out.string()},
+         "dangling.raw: it is a link to " + (dir / "gone.raw").string() + ", which does not exist"},
+        {{"--field", field.string(), "blank:4x3", "-", locked.string()},
+         locked.string() + " is write-protected."},
+    };
+    // The field fails as it is written: the picture, complete by then, is
+    // not put in place either.
+    if (fs::exists("/dev/full")) {
+        cases.push_back({{"--field", "/dev/full", "blank:4x3", "-", out.string()},
+                         "Cannot write /dev/full: No space left on device."});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mentions);
+        const ToolRun run = runHere(c.arguments, "press 1 1\nrelease 1 1\n");
+        EXPECT_EQ(run.status, kExitFailure);
+        EXPECT_NE(run.errors.find(c.mentions), std::string::npos) << run.errors;
+        std::ifstream picture(out, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(picture), {}), "old picture");
+        std::ifstream raw(field, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(raw), {}), "old field");
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5);
+    }
+}
+
 }  // namespace
 }  // namespace grimora::cli

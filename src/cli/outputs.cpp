@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/outputs.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "picture/picture_writer.h"
+
+namespace grimora::cli {
+
+namespace {
+
+void PutLittleEndian(std::vector<uint8_t>& out, int32_t value) {
+    const auto bits = static_cast<uint32_t>(value);
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(static_cast<uint8_t>(bits >> shift));
+    }
+}
+
+bool Inspect(const std::string& path, TargetInfo& target, std::string& error) {
+    if (!InspectTarget(path, target, error)) {
+        return false;
+    }
+    if (target.writeProtected) {
+        error = WriteProtectedText(path);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CheckOutputs(const OutputPaths& paths, std::string& error) {
+    if (!CheckPictureFileType(paths.picture, error)) {
+        error = "cannot write " + paths.picture + ": " + error;
+        return false;
+    }
+    TargetInfo picture;
+    if (!Inspect(paths.picture, picture, error)) {
+        return false;
+    }
+    if (!paths.field) {
+        return true;
+    }
+    TargetInfo field;
+    if (!Inspect(*paths.field, field, error)) {
+        return false;
+    }
+    if (SameFile(picture, field) && picture.kind != TargetKind::kStream) {
+        error = "the picture and the field would both be written to " + picture.file +
+                "; give them different files";
+        return false;
+    }
+    return true;
+}
+
+bool WriteOutputs(const OutputPaths& paths, const Dib& picture, const DisplacementField& field,
+                  std::string& error) {
+    FileWrite pictureFile;
+    FileWrite fieldFile;
+    if (!pictureFile.open(paths.picture, error) ||
+        (paths.field && !fieldFile.open(*paths.field, error))) {
+        return false;
+    }
+    if (!WritePicture(picture, pictureFile, error) ||
+        (paths.field && !WriteRawField(field, fieldFile, error))) {
+        return false;
+    }
+    if (!pictureFile.finish(error) || (paths.field && !fieldFile.finish(error))) {
+        return false;
+    }
+    return pictureFile.commit(error) && (!paths.field || fieldFile.commit(error));
+}
+
+bool WriteRawField(const DisplacementField& field, FileWrite& file, std::string& error) {
+    // One row at a time: the whole field may be hundreds of megabytes.
+    std::vector<uint8_t> row;
+    row.reserve(static_cast<std::size_t>(field.width()) * 8);
+    for (int32_t r = 0; r < field.height(); ++r) {
+        row.clear();
+        const Displacement* entry = field.row(r);
+        for (int32_t c = 0; c < field.width(); ++c) {
+            PutLittleEndian(row, entry[c].x);
+            PutLittleEndian(row, entry[c].y);
+        }
+        if (!file.write(row)) {
+            const int reason = errno;
+            error = "Cannot write " + file.target().path + ": " + std::strerror(reason) + ".";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace grimora::cli

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What grimora-warp writes: the result picture and, if asked for, the raw
+// field, each as FileWrite writes (picture/file_target.h).
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "picture/dib.h"
+#include "picture/file_target.h"
+#include "warp/displacement_field.h"
+
+namespace grimora::cli {
+
+struct OutputPaths {
+    std::string picture;
+    std::optional<std::string> field;
+};
+
+// Looks at both targets before anything is loaded or written: false with a
+// one-line `error` when the picture's type is not one Grimora writes, when
+// either target cannot be written or is write-protected, or when both name
+// the same file (a device or a pipe may take both).
+bool CheckOutputs(const OutputPaths& paths, std::string& error);
+
+// Writes both beside their targets and puts them in place only once both
+// are complete, so that a failure replaces neither.
+bool WriteOutputs(const OutputPaths& paths, const Dib& picture, const DisplacementField& field,
+                  std::string& error);
+
+// The field raw into `file`: width x height entries of two little-endian
+// 32-bit integers, x then y, memory row 0 first. The caller commits it.
+bool WriteRawField(const DisplacementField& field, FileWrite& file, std::string& error);
+
+}  // namespace grimora::cli
