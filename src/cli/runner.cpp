@@ -21,6 +21,7 @@
 #include "picture/depth_convert.h"
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
+#include "picture/picture_writer.h"
 #include "picture/random_source.h"
 
 namespace grimora::cli {
@@ -206,20 +207,15 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
         return kExitSuccess;
     }
 
-    std::optional<std::vector<ScriptLine>> script;
-    if (options->script == "-") {
-        script = ParseScript(input, error);
-    } else {
-        std::ifstream file(options->script);
+    std::ifstream file;
+    std::istream* script = &input;
+    if (options->script != "-") {
+        file.open(options->script);
         if (!file) {
             errors << "grimora-warp: cannot read script " << options->script << '\n';
             return kExitUsage;
         }
-        script = ParseScript(file, error);
-    }
-    if (!script) {
-        errors << "grimora-warp: " << options->script << ": " << error << '\n';
-        return kExitUsage;
+        script = &file;
     }
     const OutputPaths outputs{options->output, options->fieldPath};
     if (!CheckOutputs(outputs, error)) {
@@ -247,8 +243,25 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
     StrokeController controller(session, host);
     controller.resizeView();
     ScriptRunner runner(controller, host);
-    for (const ScriptLine& line : *script) {
-        std::visit(runner, line.command);
+    // Each line runs as it is read: a script of any length, an endless one
+    // from a pipe too, takes no more memory than a line. The outputs are
+    // written only once the whole script has run.
+    std::string line;
+    int64_t number = 0;
+    while (ReadScriptLine(*script, line)) {
+        std::optional<Command> command;
+        if (!ParseScriptLine(line, ++number, command, error)) {
+            errors << "grimora-warp: " << options->script << ": " << error << '\n';
+            return kExitUsage;
+        }
+        if (command) {
+            std::visit(runner, *command);
+        }
+    }
+    if (script->bad()) {
+        errors << "grimora-warp: " << options->script
+               << ": the script could not be read to its end\n";
+        return kExitUsage;
     }
 
     if (!WriteOutputs(outputs, session.result(), session.field(), error)) {

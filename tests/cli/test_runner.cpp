@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <utility>
 #include <vector>
@@ -361,6 +362,63 @@ TEST_F(WarpToolTest, FailuresExitNonzeroWithOneLine) {
             EXPECT_FALSE(fs::exists(out)) << shown;
         }
     }
+}
+
+// Hands a script out a line at a time and notes what standard error held
+// each time the tool asked for the next line.
+class LineByLine : public std::streambuf {
+public:
+    LineByLine(std::vector<std::string> lines, const std::ostringstream& errors)
+        : lines_(std::move(lines)), errors_(errors) {}
+
+    std::vector<std::string> seen;
+
+protected:
+    int_type underflow() override {
+        if (next_ == lines_.size()) {
+            return traits_type::eof();
+        }
+        seen.push_back(errors_.str());
+        current_ = lines_[next_++] + "\n";
+        setg(current_.data(), current_.data(), current_.data() + current_.size());
+        return traits_type::to_int_type(current_[0]);
+    }
+
+private:
+    std::vector<std::string> lines_;
+    const std::ostringstream& errors_;
+    std::size_t next_ = 0;
+    std::string current_;
+};
+
+// Each line runs before the next is read: a script from a pipe that never
+// ends does not pile up.
+TEST_F(WarpToolTest, EachLineRunsAsItIsRead) {
+    std::ostringstream out;
+    std::ostringstream errors;
+    LineByLine script({"zoom 0", "zoom 0", "press 5 5", "release 5 5"}, errors);
+    std::istream in(&script);
+    const int status = RunWarpTool(
+        {"--field", (dir / "f.raw").string(), "blank:20x10", "-", (dir / "out.bmp").string()}, in,
+        out, errors);
+    ASSERT_EQ(status, kExitSuccess) << errors.str();
+    const std::vector<std::string> expected = {
+        "", "Floating point division by zero\n",
+        "Floating point division by zero\nFloating point division by zero\n"};
+    ASSERT_GE(script.seen.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(script.seen[i], expected[i]) << "before line " << i + 1;
+    }
+    // The press, at zoom 1 still, bent the field around (5, 4 from the bottom).
+    const std::vector<Displacement> bent = readField(dir / "f.raw");
+    ASSERT_EQ(bent.size(), 200u);
+    int moved = 0;
+    for (int32_t r = 0; r < 10; ++r) {
+        for (int32_t c = 0; c < 20; ++c) {
+            moved += bent[static_cast<std::size_t>(r * 20 + c)] != Displacement{c, r} ? 1 : 0;
+        }
+    }
+    EXPECT_GT(moved, 0);
 }
 
 // Both outputs are looked at before anything is loaded, and put in place
