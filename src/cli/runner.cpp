@@ -18,6 +18,7 @@
 #include "editor/brush_settings.h"
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
+#include "editor/zoom_ratio.h"
 #include "picture/depth_convert.h"
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
@@ -162,7 +163,7 @@ LoadStatus loadInput(const std::string& input, OwnedDib& picture, std::string& e
 // The tool bar as the script sets it, and the events it sends.
 class ScriptRunner {
 public:
-    ScriptRunner(StrokeController& controller, const ConsoleHost& host)
+    ScriptRunner(StrokeController& controller, ConsoleHost& host)
         : controller_(controller), host_(host) {}
 
     void operator()(const SetBrush& c) { brush_.mode = c.mode; }
@@ -175,6 +176,14 @@ public:
     void operator()(const SetNormalize& c) { brush_.normalize = c.on; }
     void operator()(const SetZoom& c) {
         brush_.zoom = c.value;
+        // The program's spin edit corrects a value out of its range before
+        // it is used; a script has none, so it is told.
+        const ZoomOutcome outcome = ZoomRatioFromText(c.text).outcome;
+        if (outcome == ZoomOutcome::Negative || outcome == ZoomOutcome::TooLarge) {
+            host_.showMessage("zoom " + c.text +
+                              (outcome == ZoomOutcome::Negative ? ": below 0" : ": too large") +
+                              ", the zoom stays as it was");
+        }
         controller_.ZoomEdChange(c.text);
     }
     void operator()(const Press& c) { controller_.PaintBox1MouseDown(c.at.x, c.at.y, brush_); }
@@ -190,7 +199,7 @@ public:
 
 private:
     StrokeController& controller_;
-    const ConsoleHost& host_;
+    ConsoleHost& host_;
     BrushSettings brush_;
 };
 

@@ -392,11 +392,12 @@ private:
 };
 
 // Each line runs before the next is read: a script from a pipe that never
-// ends does not pile up.
+// ends does not pile up. A zoom below 0 or too large is told, as zoom 0 is,
+// and the script goes on with the zoom it had.
 TEST_F(WarpToolTest, EachLineRunsAsItIsRead) {
     std::ostringstream out;
     std::ostringstream errors;
-    LineByLine script({"zoom 0", "zoom 0", "press 5 5", "release 5 5"}, errors);
+    LineByLine script({"zoom 0", "zoom -1", "zoom 300000000", "press 5 5", "release 5 5"}, errors);
     std::istream in(&script);
     const int status = RunWarpTool(
         {"--field", (dir / "f.raw").string(), "blank:20x10", "-", (dir / "out.bmp").string()}, in,
@@ -404,7 +405,9 @@ TEST_F(WarpToolTest, EachLineRunsAsItIsRead) {
     ASSERT_EQ(status, kExitSuccess) << errors.str();
     const std::vector<std::string> expected = {
         "", "Floating point division by zero\n",
-        "Floating point division by zero\nFloating point division by zero\n"};
+        "Floating point division by zero\nzoom -1: below 0, the zoom stays as it was\n",
+        "Floating point division by zero\nzoom -1: below 0, the zoom stays as it was\n"
+        "zoom 300000000: too large, the zoom stays as it was\n"};
     ASSERT_GE(script.seen.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(script.seen[i], expected[i]) << "before line " << i + 1;
