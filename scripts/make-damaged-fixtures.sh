@@ -8,7 +8,9 @@
 # writes such files; the JPEG ones that start from a whole file start from
 # one that Pillow wrote (Debian package python3-pil).
 #
-#   scripts/make-damaged-fixtures.sh            the fixtures, at a few KB each
+#   scripts/make-damaged-fixtures.sh            the fixtures, at a few KB each,
+#       and the hostile structures at the loader fuzzer's largest picture
+#       size, as seeds of its corpus (fuzz/corpus/fuzz_open_dib/)
 #   scripts/make-damaged-fixtures.sh --largest DIR
 #       the two hostile structures at the largest picture size the loader
 #       takes, with a plain picture of the same size beside each, for timing
@@ -28,8 +30,10 @@ else
   mode=fixtures
 fi
 mkdir -p "$out"
+seeds="$(mktemp -d)"
+trap 'rm -rf "$seeds"' EXIT
 
-"$python" - "$out" "$mode" <<'PY'
+"$python" - "$out" "$mode" "$seeds" <<'PY'
 import io
 import struct
 import sys
@@ -37,7 +41,7 @@ import zlib
 
 from PIL import Image
 
-out, mode = sys.argv[1], sys.argv[2]
+out, mode, seed_folder = sys.argv[1], sys.argv[2], sys.argv[3]
 
 
 def save(name, data):
@@ -269,9 +273,28 @@ def largest():
     save("largest_jpeg_plain_baseline.jpg", jpeg(width, height, flat))
 
 
+def seeds(folder):
+    # The hostile structures at the largest picture size the fuzzers decode
+    # (4 megapixels), and under their size limit for an input (64 KB):
+    # replayed with the fuzzers' time limit, a loader that is slow on them
+    # fails. Tiles of 16 x 2^20 pixels reach far below a picture 1024 rows
+    # high, or far past one 16 columns wide.
+    save_as = lambda name, data: open(folder + "/" + name, "wb").write(data)
+    save_as("tiff_tall_narrow_tiles_sharing_one_stream.tif",
+            shared_tile_tiff(4096, 1024, 16, 1 << 20, bytes(16 << 20)))
+    save_as("tiff_tiles_far_wider_than_the_picture.tif",
+            shared_tile_tiff(16, 4096, 1 << 20, 16, bytes(16 << 20)))
+    flat = lambda bx, by: 128
+    save_as("jpeg_refinement_scans_of_eob_runs.jpg",
+            jpeg(2048, 2048, flat, True, [(1, 63, 0, 1)] + [(1, 63, 1, 0)] * 497))
+    save_as("jpeg_repeated_ac_scans_of_eob_runs.jpg",
+            jpeg(2048, 2048, flat, True, [(1, 63, 0, 0)] * 499))
+
+
 if mode == "largest":
     largest()
     sys.exit(0)
+seeds(seed_folder)
 
 # Hostile structures, small enough to keep: tall narrow tiles that share one
 # stream and reach far below the picture (loads, each tile decoded once and
@@ -501,9 +524,8 @@ write_ppm("tga_grey_16bit_without_alpha.ppm", W, H, lambda x, y: (level(x, y),) 
 PY
 
 [ "$mode" = fixtures ] || exit 0
-# The hostile files also seed the loader's fuzzer, whose time limit then
-# holds them to it on every run.
-corpus="$root/fuzz/corpus/fuzz_open_dib"
-for f in "$out"/*_sharing_one_stream.tif "$out"/*_wider_than_the_picture.tif "$out"/*_eob_runs.jpg; do
-  cp "$f" "$corpus/$(sha1sum "$f" | cut -c1-40)"
+# The hostile structures also seed the loader's fuzzer, at its size.
+for f in "$seeds"/*; do
+  cp "$f" "$root/fuzz/corpus/fuzz_open_dib/$(sha1sum "$f" | cut -c1-40)"
 done
+
