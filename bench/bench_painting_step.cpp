@@ -39,7 +39,7 @@ void BM_PaintingStep(benchmark::State& state) {
     Scene scene(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
     const EffectParams p = CentreDab(scene, static_cast<int32_t>(state.range(2)));
     for (auto _ : state) {
-        DoEffekt(scene.field, p, scene.host);
+        DoEffekt(scene.field, p);
         renderdiRect(scene.source.get(), scene.field, scene.result,
                      DabBounds(p, scene.field.width(), scene.field.height()));
         benchmark::DoNotOptimize(scene.result->bits);
@@ -53,7 +53,7 @@ void BM_Dab(benchmark::State& state) {
     Scene scene(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
     const EffectParams p = CentreDab(scene, static_cast<int32_t>(state.range(2)));
     for (auto _ : state) {
-        DoEffekt(scene.field, p, scene.host);
+        DoEffekt(scene.field, p);
         benchmark::DoNotOptimize(scene.field.data());
         benchmark::ClobberMemory();
     }

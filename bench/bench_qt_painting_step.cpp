@@ -73,17 +73,6 @@ private:
     const WarpSession& session_;
 };
 
-// The reference dab's own repaint, whole.
-class ReferenceHost : public EffectHost {
-public:
-    explicit ReferenceHost(EditCanvas& canvas) : canvas_(canvas) {}
-    void SetProStatus(int32_t percent) override { benchmark::DoNotOptimize(percent); }
-    void PaintBox1Paint() override { canvas_.drawPicture(); }
-
-private:
-    EditCanvas& canvas_;
-};
-
 // 64 mouse positions wandering within 100 picture pixels of the picture's
 // centre (20 view pixels at 0.2), a few pixels apart, as a hand moves.
 std::vector<ViewPoint> MousePath(int32_t width, int32_t height) {
@@ -110,12 +99,16 @@ void BM_Step(benchmark::State& state, bool reference) {
     if (reference) {
         bench::Scene scene(width, height);
         page.canvas->setPicture(&scene.result.get(), kZoom);
-        ReferenceHost host(*page.canvas);
         for (auto _ : state) {
             const ViewPoint previous = path[(next - 1) % path.size()];
             const ViewPoint current = path[next++ % path.size()];
             const EffectParams p = PaintingStepParams(current, previous, brush, kZoom, height);
-            DoEffektReference(scene.field, p, host);
+            // The plain step: the dab with its progress and its own whole
+            // repaint, the whole render, the whole repaint.
+            DoEffektReference(scene.field, p);
+            ForEachDabProgress(p, width, height,
+                               [](int32_t percent) { benchmark::DoNotOptimize(percent); });
+            page.canvas->drawPicture();
             renderdi(scene.source.get(), scene.field, scene.result, scene.messages);
             page.canvas->drawPicture();
             QCoreApplication::processEvents();

@@ -59,13 +59,12 @@ void BM_Step(benchmark::State& state, Path path, EffectMode mode) {
         const EffectParams& p = stroke[next++ % stroke.size()];
         switch (path) {
             case Path::Reference:
-                DoEffektReference(scene.field, p, scene.host);
+                DoEffektReference(scene.field, p);
                 renderdi(scene.source.get(), scene.field, scene.result, scene.messages);
                 break;
             case Path::Fast:
             case Path::FastOneThread:
-                DoEffekt(scene.field, p, scene.host,
-                         path == Path::Fast ? DabThreads::Auto : DabThreads::One);
+                DoEffekt(scene.field, p, path == Path::Fast ? DabThreads::Auto : DabThreads::One);
                 renderdiRect(scene.source.get(), scene.field, scene.result,
                              DabBounds(p, width, height));
                 break;
@@ -84,7 +83,7 @@ void BM_DabThreads(benchmark::State& state) {
     const std::vector<EffectParams> stroke = Stroke(6000, 4000, radius, EffectMode::Grow);
     std::size_t next = 0;
     for (auto _ : state) {
-        DoEffekt(scene.field, stroke[next++ % stroke.size()], scene.host, threads);
+        DoEffekt(scene.field, stroke[next++ % stroke.size()], threads);
         benchmark::ClobberMemory();
     }
 }

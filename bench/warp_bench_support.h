@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the warp benchmarks share: hosts that only swallow what a dab reports,
-// and a patterned 24-bit picture with its identity field, rendered.
+// What the warp benchmarks share: a message sink that swallows what it is
+// told, and a patterned 24-bit picture with its identity field, rendered.
 #pragma once
 
 #include <cstdint>
@@ -18,12 +18,6 @@
 #include "warp/render.h"
 
 namespace grimora::bench {
-
-class QuietHost : public EffectHost {
-public:
-    void SetProStatus(int32_t percent) override { benchmark::DoNotOptimize(percent); }
-    void PaintBox1Paint() override {}
-};
 
 class QuietMessages : public MessageSink {
 public:
@@ -47,7 +41,6 @@ struct Scene {
     OwnedDib source;
     OwnedDib result;
     DisplacementField field;
-    QuietHost host;
     QuietMessages messages;
 };
 

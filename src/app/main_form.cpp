@@ -9,10 +9,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -66,6 +68,10 @@ void TMainForm::FormCreate() {
     strokes_ = std::make_unique<StrokeController>(*session_, *this);
     strokes_->resizeView();
     ErgPaintBox->setPicture(&session_->result());
+    startWidth_ = Breit->text();
+    startHeight_ = Hoch->text();
+    startColours_ = Tief->text();
+    historyChanged();
 }
 
 void TMainForm::FormDestroy() {
@@ -83,6 +89,15 @@ void TMainForm::connectHandlers() {
     connect(PaintBox1, &EditCanvas::mouseMoved, this, &TMainForm::PaintBox1MouseMove);
     connect(PaintBox1, &EditCanvas::mouseReleased, this, &TMainForm::PaintBox1MouseUp);
     connect(PaintBox1, &EditCanvas::paintRequested, this, &TMainForm::PaintBox1Paint);
+    connect(PaintBox1, &EditCanvas::captureLost, this, [this] { strokes_->endStrokeHere(); });
+    connect(UndoBtn, &QToolButton::clicked, this, &TMainForm::UndoBtnClick);
+    connect(RedoBtn, &QToolButton::clicked, this, &TMainForm::RedoBtnClick);
+    for (const auto& [keys, slot] :
+         {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Z), &TMainForm::UndoBtnClick},
+          std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &TMainForm::RedoBtnClick},
+          std::pair{QKeySequence(Qt::CTRL | Qt::Key_Y), &TMainForm::RedoBtnClick}}) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, slot);
+    }
     connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     connect(ZoomEd, &SpinEdit::changed, this, &TMainForm::ZoomEdChange);
     connect(PageControl2, &QTabWidget::currentChanged, this, &TMainForm::PageControl2Change);
@@ -101,6 +116,8 @@ void TMainForm::connectHandlers() {
 }
 
 bool TMainForm::FormCloseQuery() {
+    // The question takes the mouse: a stroke must not go on under it.
+    strokes_->endStrokeHere();
     return MessageBox(this, QString::fromUtf8(kQuitQuestion), QString::fromUtf8(kQuitCaption),
                       MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
 }
@@ -121,12 +138,30 @@ void TMainForm::wwwBtnClick() {
     ShellOpen(this, QString::fromUtf8(kMakerWebAddress));
 }
 
-bool TMainForm::takePicture(OwnedDib picture) {
-    return takePicture(std::move(picture), PreparedPicture{});
+bool TMainForm::takePicture(OwnedDib picture, const QString& origin) {
+    return takePicture(std::move(picture), PreparedPicture{}, origin);
 }
 
 void TMainForm::PageControl2Change() {
     strokes_->PageControl2Change();
+}
+
+void TMainForm::UndoBtnClick() {
+    strokes_->Undo();
+}
+
+void TMainForm::RedoBtnClick() {
+    strokes_->Redo();
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    // A stroke whose release goes to another window (a box, another
+    // program, the window minimised) ends here rather than painting on.
+    if ((event->type() == QEvent::ActivationChange && !isActiveWindow()) ||
+        (event->type() == QEvent::WindowStateChange && isMinimized())) {
+        strokes_->endStrokeHere();
+    }
+    QMainWindow::changeEvent(event);
 }
 
 BrushSettings TMainForm::brushSettings() const {

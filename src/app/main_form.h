@@ -58,6 +58,7 @@ inline constexpr const char* kApplicationTitle = "Grimora 2.0";
 inline constexpr const char* kMakerWebAddress = "grimora.example";
 inline constexpr const char* kQuitQuestion = "Hereby you quit Grimora 2.0!";
 inline constexpr const char* kQuitCaption = "Quit program";
+inline constexpr const char* kOldestStepsDropped = "Oldest steps dropped: undo memory full";
 // Pixels the editing and result views scroll per wheel step of 120 units.
 inline constexpr int kWheelScrollStep = 20;
 
@@ -93,17 +94,22 @@ public:
     void Timer1Timer();
     void PaintBox1Paint();
     void ZoomEdChange();
+    // Undo and redo of strokes and loads (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y).
+    void UndoBtnClick();
+    void RedoBtnClick();
     // One wheel step of 120 units each.
     void FormMouseWheelDown();
     void FormMouseWheelUp();
 
     // A loaded picture becomes the source picture: new identity field,
-    // rendered, both views sized to it. False, and nothing changes, when it
-    // cannot be edited (a message says why).
-    bool takePicture(OwnedDib picture);
+    // rendered, both views sized to it, the boxes describing it. The
+    // picture it replaces can be brought back by an undo. `origin` names
+    // where it came from. False, and nothing changes, when it cannot be
+    // edited (a message says why).
+    bool takePicture(OwnedDib picture, const QString& origin = QStringLiteral("picture"));
     // The same with the field and result made while the file decoded; the
     // outcome is that of takePicture(picture).
-    bool takePicture(OwnedDib picture, PreparedPicture prepared);
+    bool takePicture(OwnedDib picture, PreparedPicture prepared, const QString& origin);
 
     // The picture page. Loads a picture file as the source picture; on
     // failure a message box says why and nothing changes. True when loaded.
@@ -172,6 +178,9 @@ public:
     SpinEdit* StarkED = nullptr;
     SpinEdit* RadiusED = nullptr;
     SpinEdit* ZoomEd = nullptr;
+    // In the page's header band, right of its text.
+    QToolButton* UndoBtn = nullptr;
+    QToolButton* RedoBtn = nullptr;
     QScrollArea* ScrollBox1 = nullptr;
     EditCanvas* PaintBox1 = nullptr;
     QTimer* Timer1 = nullptr;
@@ -192,6 +201,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -229,6 +239,12 @@ private:
     void drawPicture() override;
     void drawPictureRect(const DabRect& pictureRect) override;
     void setViewSize(int64_t width, int64_t height) override;
+    void historyChanged() override;
+    void oldestStepsDropped() override;
+    void pictureReplaced() override;
+
+    // The boxes of the picture page and the preview, for the source picture.
+    void showPictureInfo();
 
     QString executableFolder_;
     QString helpFile_;
@@ -249,6 +265,10 @@ private:
     // selection is kept in view while the model fills in.
     bool revealTreeSelection_ = false;
     int wheelRest_ = 0;
+    // What the boxes of the picture page show for the start-up picture.
+    QString startWidth_;
+    QString startHeight_;
+    QString startColours_;
 };
 
 }  // namespace grimora

@@ -5,9 +5,12 @@
 
 #include <QString>
 #include <QTimer>
+#include <QToolButton>
 
 #include "app/main_form.h"
 #include "editor/views/edit_canvas.h"
+#include "editor/views/progress_status_bar.h"
+#include "editor/views/result_view.h"
 #include "platform/message_box.h"
 
 namespace grimora {
@@ -46,6 +49,22 @@ void TMainForm::drawPicture() {
 
 void TMainForm::drawPictureRect(const DabRect& pictureRect) {
     PaintBox1->drawPictureRect(pictureRect);
+}
+
+void TMainForm::historyChanged() {
+    UndoBtn->setEnabled(session_->canUndo());
+    RedoBtn->setEnabled(session_->canRedo());
+    // An undo or redo from the result page changes what it shows.
+    ErgPaintBox->update();
+}
+
+void TMainForm::oldestStepsDropped() {
+    StatusBar1->showNotice(QString::fromUtf8(kOldestStepsDropped));
+}
+
+void TMainForm::pictureReplaced() {
+    ErgPaintBox->setPicture(&session_->result());
+    showPictureInfo();
 }
 
 void TMainForm::setViewSize(int64_t width, int64_t height) {

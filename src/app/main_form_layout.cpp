@@ -273,8 +273,43 @@ QWidget* TMainForm::buildPage1() {
 QWidget* TMainForm::buildPage2() {
     TabSheet2 = Named(new QWidget, "TabSheet2");
     QVBoxLayout* column = Column(TabSheet2);
-    column->addWidget(HeaderPanel(
-        TabSheet2, QStringLiteral("Distort - Click on the picture to begin with the operation")));
+    Panel* header = HeaderPanel(
+        TabSheet2, QStringLiteral("Distort - Click on the picture to begin with the operation"));
+    column->addWidget(header);
+    // Undo and redo at the band's right end, where the layout has room to
+    // spare at every width; its text stays where it is placed.
+    QHBoxLayout* actions = Row(header);
+    actions->setContentsMargins(0, 0, 8, 0);
+    actions->setSpacing(2);
+    actions->addStretch(1);
+    struct Action {
+        QToolButton** button;
+        const char* name;
+        const char* caption;
+        const char* hint;
+        const char* themeIcon;
+        QStyle::StandardPixmap fallback;
+    };
+    const Action historyActions[] = {
+        {&UndoBtn, "UndoBtn", "Undo", "Take the last stroke or load back (Ctrl+Z)", "edit-undo",
+         QStyle::SP_ArrowBack},
+        {&RedoBtn, "RedoBtn", "Redo",
+         "Do the stroke or load taken back again (Ctrl+Shift+Z, Ctrl+Y)", "edit-redo",
+         QStyle::SP_ArrowForward},
+    };
+    for (const Action& action : historyActions) {
+        auto* button = Named(new QToolButton(header), action.name);
+        button->setText(QString::fromUtf8(action.caption));
+        button->setToolTip(QString::fromUtf8(action.hint));
+        button->setIcon(QIcon::fromTheme(QString::fromLatin1(action.themeIcon),
+                                         style()->standardIcon(action.fallback)));
+        button->setIconSize({16, 16});
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        actions->addWidget(button);
+        *action.button = button;
+    }
     auto* body = new QWidget(TabSheet2);
     QHBoxLayout* row = Row(body);
     column->addWidget(body, 1);

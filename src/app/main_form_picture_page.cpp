@@ -156,14 +156,32 @@ void TMainForm::setUpPicturePage() {
     PrefListBox->addItems(favourites_.entries());
 }
 
-bool TMainForm::takePicture(OwnedDib picture, PreparedPicture prepared) {
-    if (!session_->loadPicture(std::move(picture), std::move(prepared), *this)) {
+bool TMainForm::takePicture(OwnedDib picture, PreparedPicture prepared, const QString& origin) {
+    if (!session_->loadPicture(std::move(picture), std::move(prepared), *this,
+                               origin.toStdString())) {
         return false;
     }
     strokes_->resizeView();
     strokes_->PaintBox1Paint();
     ErgPaintBox->setPicture(&session_->result());
+    showPictureInfo();
+    strokes_->historyRecorded();
     return true;
+}
+
+void TMainForm::showPictureInfo() {
+    const Dib& source = session().source();
+    if (session().origin().empty()) {
+        // The start-up picture: the boxes as the window first showed them.
+        Breit->setText(startWidth_);
+        Hoch->setText(startHeight_);
+        Tief->setText(startColours_);
+    } else {
+        Breit->setText(QString::number(DibWidth(source)) + QStringLiteral(" Pixel"));
+        Hoch->setText(QString::number(DibHeight(source)) + QStringLiteral(" Pixel"));
+        Tief->setText(QString::number(zweihoch(DibBitCount(source))));
+    }
+    DibPrevPaint->repaint();
 }
 
 bool TMainForm::openfilenow(const QString& fileName) {
@@ -200,16 +218,7 @@ bool TMainForm::openfilenow(const QString& fileName) {
         return false;
     }
     DepthUpTo(loaded, 24, random(), [this](int32_t percent) { SetProStatus(percent); });
-    if (!takePicture(std::move(loaded), std::move(prepared))) {
-        return false;
-    }
-
-    const Dib& source = session().source();
-    Breit->setText(QString::number(DibWidth(source)) + QStringLiteral(" Pixel"));
-    Hoch->setText(QString::number(DibHeight(source)) + QStringLiteral(" Pixel"));
-    Tief->setText(QString::number(zweihoch(DibBitCount(source))));
-    DibPrevPaint->repaint();
-    return true;
+    return takePicture(std::move(loaded), std::move(prepared), fileName);
 }
 
 void TMainForm::DibPrevPaintPaint(QPainter& painter) {

@@ -40,6 +40,7 @@ constexpr const char* kHelp =
     "  brush grow|shrink|rubber|smear|lug   strength S   radius R\n"
     "  axes xy|x|y   normalize on|off   zoom Z\n"
     "  press X Y   move X Y   release X Y   tick\n"
+    "  undo   redo   (whole strokes; the loaded INPUT is where the history starts)\n"
     "X and Y are positions in the zoomed editing view. '#' starts a comment.\n"
     "--field FIELD_OUT also writes the displacement field: width x height entries\n"
     "of two little-endian 32-bit integers (x, y), bottom row first.\n"
@@ -196,6 +197,8 @@ public:
             controller_.Timer1Timer(brush_);
         }
     }
+    void operator()(const Undo&) { controller_.Undo(); }
+    void operator()(const Redo&) { controller_.Redo(); }
 
 private:
     StrokeController& controller_;
@@ -246,9 +249,11 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
 
     ConsoleHost host(errors);
     WarpSession session;
-    if (!session.loadPicture(std::move(picture), host)) {
+    if (!session.loadPicture(std::move(picture), host, options->input)) {
         return kExitFailure;
     }
+    // The history starts at INPUT: no undo goes back to the start-up picture.
+    session.clearHistory();
     StrokeController controller(session, host);
     controller.resizeView();
     ScriptRunner runner(controller, host);

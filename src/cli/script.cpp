@@ -164,11 +164,17 @@ Reason readCommand(const std::vector<std::string>& words, Command& command) {
         }
         return {};
     }
-    if (name == "tick") {
+    if (name == "tick" || name == "undo" || name == "redo") {
         if (words.size() != 1) {
-            return "tick takes no values";
+            return name + " takes no values";
         }
-        command = Tick{};
+        if (name == "tick") {
+            command = Tick{};
+        } else if (name == "undo") {
+            command = Undo{};
+        } else {
+            command = Redo{};
+        }
         return {};
     }
     return "unknown command " + shown(name);

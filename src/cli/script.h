@@ -4,6 +4,7 @@
 //   brush grow|shrink|rubber|smear|lug   strength S   radius R
 //   axes xy|x|y   normalize on|off   zoom Z
 //   press X Y   move X Y   release X Y   tick
+//   undo   redo
 //
 // S, R and Z are read as the tool bar's fields read their text, without
 // range checks; X and Y are whole view coordinates of the zoomed editing view.
@@ -53,9 +54,11 @@ struct Release {
     ViewPoint at;
 };
 struct Tick {};
+struct Undo {};
+struct Redo {};
 
 using Command = std::variant<SetBrush, SetStrength, SetRadius, SetAxes, SetNormalize, SetZoom,
-                             Press, Move, Release, Tick>;
+                             Press, Move, Release, Tick, Undo, Redo>;
 
 struct ScriptLine {
     int64_t number = 0;  // 1-based line of the script text

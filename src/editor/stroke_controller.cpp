@@ -16,29 +16,6 @@ int32_t clampToInt32(int64_t value) {
 
 }  // namespace
 
-// What the dab and the render of one painting step report. A message from a
-// step (a source picture that is not at 24 bits) ends the stroke before the
-// box opens: the box keeps the release from ever reaching the view, and the
-// timer would otherwise stack one more box on it every second.
-class StrokeController::StepHost : public EffectHost, public MessageSink {
-public:
-    explicit StepHost(StrokeController& controller) : controller_(controller) {}
-    void SetProStatus(int32_t percent) override { controller_.host_.SetProStatus(percent); }
-    // The dab's own repaint would show the result before this step's render,
-    // which the step's repaint replaces at once: only its removal of the
-    // outline is kept, the picture is drawn once, after the render.
-    void PaintBox1Paint() override { controller_.removeOutline(); }
-    void showMessage(const std::string& text) override {
-        if (controller_.strokeActive_) {
-            controller_.endStroke();
-        }
-        controller_.host_.showMessage(text);
-    }
-
-private:
-    StrokeController& controller_;
-};
-
 EffectParams PaintingStepParams(ViewPoint current, ViewPoint previous, const BrushSettings& brush,
                                 ZoomRatio zoom, int32_t pictureHeight) {
     EffectParams params;
@@ -72,6 +49,8 @@ void StrokeController::PaintBox1MouseDown(int32_t x, int32_t y, const BrushSetti
     }
     lastMouse_ = {x, y};
     strokeActive_ = true;
+    session_.beginStroke();
+    host_.historyChanged();  // no undo or redo while the stroke lasts
     host_.captureMouse();
     host_.setTimerEnabled(true);
     Malen(x, y, x, y, brush);
@@ -110,10 +89,19 @@ void StrokeController::Malen(int32_t x, int32_t y, int32_t prevX, int32_t prevY,
     lastMouse_ = {x, y};
     const EffectParams params =
         PaintingStepParams({x, y}, {prevX, prevY}, brush, session_.zoom(), session_.height());
-    StepHost step(*this);
-    session_.DoEffekt(params, step);
+    session_.DoEffekt(params);
+    bool onPicture = false;
+    ForEachDabProgress(params, session_.width(), session_.height(), [&](int32_t percent) {
+        onPicture = true;
+        host_.SetProStatus(percent);
+    });
+    // A dab on the picture ends by taking the outline away, as the repaint
+    // that used to close it did; one off the picture leaves it to the step.
+    if (onPicture) {
+        removeOutline();
+    }
     host_.dabApplied(params);
-    const DabRect changed = session_.renderChanged(step);
+    const DabRect changed = session_.renderChanged(*this);
     // As a whole repaint would: the outline goes, then the picture where it
     // changed (nothing elsewhere: the view already shows it).
     removeOutline();
@@ -155,10 +143,62 @@ void StrokeController::resizeView() {
     host_.setViewSize(session_.viewWidth(), session_.viewHeight());
 }
 
+void StrokeController::showMessage(const std::string& text) {
+    if (strokeActive_) {
+        endStroke();
+    }
+    host_.showMessage(text);
+}
+
 void StrokeController::endStroke() {
     strokeActive_ = false;
     host_.releaseMouse();
     host_.setTimerEnabled(false);
+    session_.endStroke();
+    historyRecorded();
+}
+
+void StrokeController::PageControl2Change() {
+    endStrokeHere();
+    outlineVisible_ = false;
+}
+
+void StrokeController::endStrokeHere() {
+    PaintBox1MouseUp(lastMouse_.x, lastMouse_.y);
+}
+
+void StrokeController::historyRecorded() {
+    if (session_.takeOldestDropped()) {
+        host_.oldestStepsDropped();
+    }
+    host_.historyChanged();
+}
+
+void StrokeController::Undo() {
+    historyMoved(session_.undo());
+}
+
+void StrokeController::Redo() {
+    historyMoved(session_.redo());
+}
+
+void StrokeController::historyMoved(HistoryMove move) {
+    switch (move) {
+        case HistoryMove::None:
+            return;
+        case HistoryMove::Field: {
+            const DabRect changed = session_.renderChanged(*this);
+            removeOutline();
+            host_.drawPictureRect(changed);
+            break;
+        }
+        case HistoryMove::Picture:
+            resizeView();
+            PaintBox1Paint();
+            host_.pictureReplaced();
+            break;
+    }
+    host_.historyChanged();
 }
 
 }  // namespace grimora

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "editor/brush_settings.h"
@@ -56,6 +57,14 @@ public:
     // A painting step has applied this dab to the field. Replaying the dabs
     // in order on the same start field gives the same field again.
     virtual void dabApplied(const EffectParams& /*params*/) {}
+    // What undo and redo can do has changed (a stroke started or left a
+    // step, an undo, a redo, a load).
+    virtual void historyChanged() {}
+    // The oldest steps went to keep the history within its memory.
+    virtual void oldestStepsDropped() {}
+    // An undo or redo brought another picture back: the views and what
+    // describes the picture take it.
+    virtual void pictureReplaced() {}
 };
 
 // The dab of one painting step. Everything the step depends on comes in as
@@ -68,7 +77,7 @@ EffectParams PaintingStepParams(ViewPoint current, ViewPoint previous, const Bru
 // trunc(x - r), trunc(y - r), trunc(x + r), trunc(y + r) for r = the outline radius.
 OutlineRect OutlineRectAt(ViewPoint point, const BrushSettings& brush);
 
-class StrokeController {
+class StrokeController : private MessageSink {
 public:
     StrokeController(WarpSession& session, EditorHost& host);
 
@@ -85,8 +94,21 @@ public:
     void PaintBox1Paint();
     // The zoom field changed; its text gives the new ratio.
     void ZoomEdChange(std::string_view zoomText);
-    // Another page is shown: its drawing leaves no outline on this view.
-    void PageControl2Change() { outlineVisible_ = false; }
+    // Another page is shown: its drawing leaves no outline on this view, and
+    // a stroke ends.
+    void PageControl2Change();
+    // The stroke ends as a release at the last mouse position would end it,
+    // for a release that never reaches the view: the view lost the mouse or
+    // was hidden, or the window stopped being the active one. Nothing
+    // without a stroke.
+    void endStrokeHere();
+
+    // Undo and redo of whole strokes and loads, with the views brought up to
+    // date. Nothing while a stroke is active.
+    void Undo();
+    void Redo();
+    // The history took a step, or lost some: the host hears of it.
+    void historyRecorded();
     // After a picture load: the view takes the new picture's size.
     void resizeView();
 
@@ -96,9 +118,14 @@ public:
     OutlineRect outlineRect() const { return outlineRect_; }
 
 private:
-    class StepHost;
+    // A message from a step (a source picture that is not at 24 bits) ends
+    // the stroke before the box opens: the box keeps the release from ever
+    // reaching the view, and the timer would otherwise stack one more box
+    // on it every second.
+    void showMessage(const std::string& text) override;
     void endStroke();
     void removeOutline();
+    void historyMoved(HistoryMove move);
 
     WarpSession& session_;
     EditorHost& host_;

@@ -20,7 +20,6 @@
 #include "picture/open_dib.h"
 #include "picture/pictrix.h"
 #include "warp/render.h"
-#include "warp/row_helper.h"
 
 namespace grimora {
 
@@ -55,34 +54,6 @@ constexpr std::size_t kHeaderBytes = std::size_t{256} << 10;
 bool IsPictureSize(int64_t width, int64_t height) {
     std::string error;
     return CheckPictureSize(width, height, error);
-}
-
-struct CopyJob {
-    const Dib* source;
-    const Dib* target;
-    ChunkCounter* rows;
-};
-
-// The identity's render into a result of the source's size: the source's
-// rows, on both threads, the result's padding left as newdib made it.
-void CopyRows(const Dib& source, const Dib& target) {
-    const int32_t height = DibHeight(source);
-    ChunkCounter rows(height, 64);
-    const CopyJob job{&source, &target, &rows};
-    const auto copy = [](const void* context, int) {
-        const auto& j = *static_cast<const CopyJob*>(context);
-        const auto rowBytes = static_cast<std::size_t>(DibWidth(*j.source)) * 3;
-        int64_t first = 0;
-        int64_t end = 0;
-        while (j.rows->next(first, end)) {
-            for (auto r = static_cast<int32_t>(first); r < end; ++r) {
-                std::memcpy(DibRow(*j.target, r), DibRow(*j.source, r), rowBytes);
-            }
-        }
-    };
-    if (!RunOnTwoThreads(copy, &job)) {
-        copy(&job, 0);
-    }
 }
 
 }  // namespace
@@ -276,19 +247,19 @@ OwnedDib MakeWhitePicture(int32_t width, int32_t height) {
     return picture;
 }
 
-WarpSession::WarpSession()
-    : source_(MakeWhitePicture(kStartPictureWidth, kStartPictureHeight)),
-      result_(MakeWhitePicture(kStartPictureWidth, kStartPictureHeight)),
-      field_(kStartPictureWidth, kStartPictureHeight) {
-    if (!source_.holdsPicture() || !result_.holdsPicture()) {
+WarpSession::WarpSession() {
+    picture_.source = MakeWhitePicture(kStartPictureWidth, kStartPictureHeight);
+    picture_.result = MakeWhitePicture(kStartPictureWidth, kStartPictureHeight);
+    picture_.field = DisplacementField(kStartPictureWidth, kStartPictureHeight);
+    if (!picture_.source.holdsPicture() || !picture_.result.holdsPicture()) {
         throw std::bad_alloc();
     }
-    InitMask(field_);
+    InitMask(picture_.field);
     IgnoredMessages messages;
     renderdi(messages);
 }
 
-bool WarpSession::loadPicture(OwnedDib picture, MessageSink& messages) {
+bool WarpSession::loadPicture(OwnedDib picture, MessageSink& messages, std::string origin) {
     const int32_t width = DibWidth(picture.get());
     const int32_t height = DibHeight(picture.get());
     if (!picture.holdsPicture() || picture->bits == nullptr || width < 1 || height < 1) {
@@ -302,57 +273,90 @@ bool WarpSession::loadPicture(OwnedDib picture, MessageSink& messages) {
                              " pixels. The previous picture stays.");
         return false;
     }
-    source_ = std::move(picture);
-    field_ = std::move(*field);
-    InitMask(field_);
-    if (DibBitCount(source_.get()) == 24) {
+    PictureState loaded;
+    loaded.source = std::move(picture);
+    loaded.field = std::move(*field);
+    loaded.origin = std::move(origin);
+    InitMask(loaded.field);
+    if (DibBitCount(loaded.source.get()) == 24) {
         // Through the identity the render is a copy of the source's rows:
         // the same picture without reading 192 MB of field at 24 megapixels.
         IgnoredMessages none;  // a 24-bit source raises no message
-        renderdiIdentity(source_.get(), result_, none);
-        stale_ = {};
+        renderdiIdentity(loaded.source.get(), loaded.result, none);
+        replacePicture(std::move(loaded));
     } else {
+        replacePicture(std::move(loaded));
         renderdi(messages);
     }
     return true;
 }
 
-bool WarpSession::loadPicture(OwnedDib picture, PreparedPicture prepared, MessageSink& messages) {
+bool WarpSession::loadPicture(OwnedDib picture, PreparedPicture prepared, MessageSink& messages,
+                              std::string origin) {
     const int32_t width = DibWidth(picture.get());
     const int32_t height = DibHeight(picture.get());
     if (!picture.holdsPicture() || picture->bits == nullptr || DibBitCount(picture.get()) != 24 ||
         !prepared.holds(width, height)) {
         // Given back first: the load below asks for its own.
         prepared = {};
-        return loadPicture(std::move(picture), messages);
+        return loadPicture(std::move(picture), messages, std::move(origin));
     }
+    PictureState loaded;
+    loaded.source = std::move(picture);
+    loaded.field = std::move(prepared.field);
+    loaded.result = std::move(prepared.result);
+    loaded.origin = std::move(origin);
+    renderIdentityInto(loaded.source.get(), loaded.result.get());
+    replacePicture(std::move(loaded));
+    return true;
+}
 
-    struct Previous {
-        OwnedDib source;
-        OwnedDib result;
-        DisplacementField field;
-    };
-    auto previous = std::make_unique<Previous>();
-    previous->source = std::move(source_);
-    previous->result = std::move(result_);
-    previous->field = std::move(field_);
-    source_ = std::move(picture);
-    field_ = std::move(prepared.field);
-    result_ = std::move(prepared.result);
-    CopyRows(source_.get(), result_.get());
+void WarpSession::replacePicture(PictureState loaded) {
+    // A stroke cannot span two pictures.
+    endStroke();
+    swapPicture(loaded);
+    HistoryStep step;
+    step.change = std::move(loaded);
+    record(std::move(step));
+}
+
+void WarpSession::swapPicture(PictureState& kept) {
+    // What is kept is whole: the result as the field makes it.
+    if (!stale_.empty()) {
+        if (!renderdiRect(picture_.source.get(), picture_.field, picture_.result, stale_)) {
+            IgnoredMessages none;  // shown when the picture was rendered last
+            grimora::renderdi(picture_.source.get(), picture_.field, picture_.result, none);
+        }
+    }
+    std::swap(picture_, kept);
     stale_ = {};
+}
 
+void WarpSession::record(HistoryStep step) {
+    std::vector<HistoryStep> gone;
+    history_.push(std::move(step), gone);
+    dispose(std::move(gone));
+}
+
+void WarpSession::dispose(std::vector<HistoryStep> gone) {
+    std::size_t bytes = 0;
+    for (const HistoryStep& step : gone) {
+        bytes += step.bytes();
+    }
     // Giving back 336 MB at 24 megapixels takes a fifth of a load's time;
     // nothing reads those blocks any more.
+    constexpr std::size_t kFreedHere = std::size_t{16} << 20;
+    if (bytes <= kFreedHere) {
+        return;
+    }
     if (disposal_.joinable()) {
         disposal_.join();
     }
     try {
-        disposal_ = std::thread([gone = std::move(previous)]() mutable { gone.reset(); });
+        disposal_ = std::thread([steps = std::move(gone)]() mutable { steps.clear(); });
     } catch (const std::system_error&) {
-        // The lambda, and with it the blocks, went here.
+        // The lambda, and with it the steps, went here.
     }
-    return true;
 }
 
 WarpSession::~WarpSession() {
@@ -362,23 +366,88 @@ WarpSession::~WarpSession() {
 }
 
 void WarpSession::renderdi(MessageSink& messages) {
-    grimora::renderdi(source_.get(), field_, result_, messages);
+    grimora::renderdi(picture_.source.get(), picture_.field, picture_.result, messages);
     stale_ = {};
 }
 
-void WarpSession::DoEffekt(const EffectParams& params, EffectHost& host) {
-    grimora::DoEffekt(field_, params, host);
-    stale_ = Union(stale_, DabBounds(params, width(), height()));
+DabRect WarpSession::DoEffekt(const EffectParams& params) {
+    const bool ownStep = !strokeOpen();
+    if (ownStep) {
+        beginStroke();
+    }
+    recorder_.keep(picture_.field, DabBounds(params, width(), height()));
+    const DabRect changed = grimora::DoEffekt(picture_.field, params);
+    stale_ = Union(stale_, changed);
+    if (ownStep) {
+        endStroke();
+    }
+    return changed;
 }
 
 DabRect WarpSession::renderChanged(MessageSink& messages) {
     const DabRect changed = stale_;
-    if (!renderdiRect(source_.get(), field_, result_, changed)) {
+    if (!renderdiRect(picture_.source.get(), picture_.field, picture_.result, changed)) {
         renderdi(messages);
         return {0, 0, width(), height()};
     }
     stale_ = {};
     return changed;
+}
+
+void WarpSession::beginStroke() {
+    if (!strokeOpen()) {
+        recorder_.start(picture_.field);
+    }
+}
+
+bool WarpSession::endStroke() {
+    if (!strokeOpen()) {
+        return false;
+    }
+    FieldChange change = recorder_.finish(picture_.field);
+    if (change.empty()) {
+        return false;
+    }
+    HistoryStep step;
+    step.change = std::move(change);
+    record(std::move(step));
+    return true;
+}
+
+HistoryMove WarpSession::undo() {
+    if (!canUndo()) {
+        return HistoryMove::None;
+    }
+    return apply(*history_.undo());
+}
+
+HistoryMove WarpSession::redo() {
+    if (!canRedo()) {
+        return HistoryMove::None;
+    }
+    return apply(*history_.redo());
+}
+
+HistoryMove WarpSession::apply(HistoryStep& step) {
+    if (auto* change = std::get_if<FieldChange>(&step.change)) {
+        change->swapWith(picture_.field);
+        stale_ = Union(stale_, change->bounds());
+        return HistoryMove::Field;
+    }
+    swapPicture(std::get<PictureState>(step.change));
+    return HistoryMove::Picture;
+}
+
+void WarpSession::clearHistory() {
+    std::vector<HistoryStep> gone;
+    history_.clear(gone);
+    dispose(std::move(gone));
+}
+
+void WarpSession::setHistoryBudget(std::size_t bytes) {
+    std::vector<HistoryStep> gone;
+    history_.setBudget(bytes, gone);
+    dispose(std::move(gone));
 }
 
 bool WarpSession::setZoom(ZoomRatio zoom) {

@@ -6,8 +6,11 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "editor/history.h"
 #include "editor/zoom_ratio.h"
 #include "picture/host.h"
 #include "picture/owned_dib.h"
@@ -64,23 +67,32 @@ private:
     std::unique_ptr<Job> job_;
 };
 
+// What an undo or a redo changed.
+enum class HistoryMove {
+    None,     // nothing to undo or redo, or a stroke is open
+    Field,    // entries of the field; renderChanged brings the result up
+    Picture,  // the whole picture (a load undone or redone): source, field, result
+};
+
 class WarpSession {
 public:
     // The start-up state: white 320 x 200 source and result pictures, the
-    // identity field, zoom 1 : 1, rendered. Throws std::bad_alloc when even
-    // that cannot be had.
+    // identity field, zoom 1 : 1, rendered, no history. Throws
+    // std::bad_alloc when even that cannot be had.
     WarpSession();
 
     // Takes `picture` as the source picture with a new identity field, and
-    // renders. When the field cannot be had, or the picture is empty, says so
-    // through `messages`, returns false and keeps the session as it was.
-    bool loadPicture(OwnedDib picture, MessageSink& messages);
+    // renders. The picture it replaces is kept as a step of the history.
+    // `origin` names where the picture came from. When the field cannot be
+    // had, or the picture is empty, says so through `messages`, returns
+    // false and keeps the session as it was.
+    bool loadPicture(OwnedDib picture, MessageSink& messages, std::string origin = {});
     // The same with the field and result made ahead: used when they fit the
     // picture, otherwise thrown away and made here. The outcome is the
-    // same either way, failures included. The previous picture, result and
-    // field are given back on another thread.
-    bool loadPicture(OwnedDib picture, PreparedPicture prepared, MessageSink& messages);
-    // Waits for that thread.
+    // same either way, failures included.
+    bool loadPicture(OwnedDib picture, PreparedPicture prepared, MessageSink& messages,
+                     std::string origin = {});
+    // Waits for the thread that gives memory back.
     ~WarpSession();
     WarpSession(const WarpSession&) = delete;
     WarpSession& operator=(const WarpSession&) = delete;
@@ -88,18 +100,45 @@ public:
     // Rebuilds the result picture from the source picture and the field.
     void renderdi(MessageSink& messages);
     // One dab on the field; the result is stale until the next render.
-    void DoEffekt(const EffectParams& params, EffectHost& host);
-    // Brings the result up to date after dabs: rebuilds only the part of it
-    // that the dabs since the last render can have changed, or the whole
-    // picture when it cannot be updated in place (which also says why).
-    // Returns the part rebuilt, outside which the result is as it was.
+    // Returns the entries it may have changed. Inside a stroke, what it
+    // changes joins the stroke's step; outside one it is a step of its own.
+    DabRect DoEffekt(const EffectParams& params);
+    // Brings the result up to date after dabs, an undo or a redo: rebuilds
+    // only the part of it that can have changed since the last render, or
+    // the whole picture when it cannot be updated in place (which also says
+    // why). Returns the part rebuilt, outside which the result is as it was.
     DabRect renderChanged(MessageSink& messages);
 
-    const Dib& source() const { return source_.get(); }
-    const Dib& result() const { return result_.get(); }
-    const DisplacementField& field() const { return field_; }
-    int32_t width() const { return field_.width(); }
-    int32_t height() const { return field_.height(); }
+    // A stroke: every dab from here to endStroke is one step.
+    void beginStroke();
+    // Ends the stroke. True when it left a step: a stroke after which the
+    // field equals the field before it, entry for entry, leaves none.
+    bool endStroke();
+    bool strokeOpen() const { return recorder_.active(); }
+    // Whether undo and redo would do something now: never during a stroke.
+    bool canUndo() const { return !strokeOpen() && history_.canUndo(); }
+    bool canRedo() const { return !strokeOpen() && history_.canRedo(); }
+    // Puts the field back exactly as it was before the last step (a load:
+    // the picture before it, with its field and result), or forward as it
+    // was after the first undone one. A field change is rendered by the
+    // next renderChanged; a picture comes back rendered.
+    HistoryMove undo();
+    HistoryMove redo();
+    // Forgets every step: the history starts from what the session holds now.
+    void clearHistory();
+    // Memory the history may hold; the oldest steps go when it is passed.
+    void setHistoryBudget(std::size_t bytes);
+    const History& history() const { return history_; }
+    // True once after the oldest steps went to keep the history's budget.
+    bool takeOldestDropped() { return history_.takeOldestDropped(); }
+
+    const Dib& source() const { return picture_.source.get(); }
+    const Dib& result() const { return picture_.result.get(); }
+    const DisplacementField& field() const { return picture_.field; }
+    // Where the source picture came from, as the load named it.
+    const std::string& origin() const { return picture_.origin; }
+    int32_t width() const { return picture_.field.width(); }
+    int32_t height() const { return picture_.field.height(); }
 
     ZoomRatio zoom() const { return zoom_; }
     // False, and nothing changes, unless both parts are positive.
@@ -109,14 +148,25 @@ public:
     int64_t viewHeight() const { return ViewLength(height(), zoom_); }
 
 private:
-    OwnedDib source_;
-    OwnedDib result_;
-    DisplacementField field_;
+    // The picture `loaded` takes the place of the current one, which
+    // becomes a step.
+    void replacePicture(PictureState loaded);
+    // Exchanges the current picture with the one a load step keeps.
+    void swapPicture(PictureState& kept);
+    // Exchanges the step's content with the session's.
+    HistoryMove apply(HistoryStep& step);
+    void record(HistoryStep step);
+    // Gives memory back on a thread of its own when there is much of it.
+    void dispose(std::vector<HistoryStep> gone);
+
+    PictureState picture_;
     ZoomRatio zoom_;
-    // The bounding box of the dabs since the last render: a cache of what
+    // The bounding box of the changes since the last render: a cache of what
     // the result lacks, not state that changes any outcome.
     DabRect stale_;
-    // Gives back the blocks of the picture before the last load.
+    History history_;
+    FieldRecorder recorder_;
+    // Gives back the memory of steps that went.
     std::thread disposal_;
 };
 

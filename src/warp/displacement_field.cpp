@@ -149,33 +149,13 @@ void identityRows(DisplacementField& field, int64_t first, int64_t end) {
 // helper thread.
 constexpr std::size_t kSharedFieldEntries = std::size_t{1} << 20;
 
-struct IdentityJob {
-    DisplacementField* field;
-    ChunkCounter* rows;
-};
-
 }  // namespace
 
 void InitMask(DisplacementField& field) {
-    if (field.size() < kSharedFieldEntries || field.height() < 2) {
-        identityRows(field, 0, field.height());
-        return;
-    }
     // Chunks of about 2 MB, one large page of entries.
-    const int64_t chunk = std::max<int64_t>(1, (int64_t{1} << 18) / field.width());
-    ChunkCounter rows(field.height(), chunk);
-    const IdentityJob job{&field, &rows};
-    const auto share = [](const void* context, int) {
-        const auto& j = *static_cast<const IdentityJob*>(context);
-        int64_t first = 0;
-        int64_t end = 0;
-        while (j.rows->next(first, end)) {
-            identityRows(*j.field, first, end);
-        }
-    };
-    if (!RunOnTwoThreads(share, &job)) {
-        share(&job, 0);
-    }
+    const int64_t chunk = (int64_t{1} << 18) / std::max<int64_t>(field.width(), 1);
+    ForEachChunk(field.height(), chunk, field.size() >= kSharedFieldEntries,
+                 [&field](int64_t first, int64_t end, int) { identityRows(field, first, end); });
 }
 
 void InitMaskRows(DisplacementField& field, int32_t first, int32_t end) {

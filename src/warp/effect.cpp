@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "warp/brush_math.h"
 #include "warp/row_helper.h"
 
 namespace grimora {
@@ -18,103 +19,7 @@ uint64_t halfSum(uint64_t a, uint64_t b) {
     return a / 2 + b / 2 + (a & b & 1);
 }
 
-// The arithmetic below is DoEffektReference's, expression for expression, so
-// that every long double result is the same bit for bit; only where a value is
-// computed (once per dab instead of once per entry) and how an integral value
-// leaves the FPU differ.
-
-using Wide = __int128;
-
-constexpr long double kBlendLimit = 0x1p62L;
-
-long double clampedForConversion(long double v, long double lo, long double hi) {
-    if (!(v >= lo)) {
-        return lo;
-    }
-    if (v > hi) {
-        return hi;
-    }
-    return v;
-}
-
-// v rounded to the nearest integer, halves to even: the FPU's own mode, which
-// the reference's rint also relies on. One fistp; a cast of rint's result
-// costs a frndint and, without SSE3's fisttp, two control word loads.
-inline int64_t nearestInteger(long double v) {
-#if defined(__x86_64__) && defined(__GNUC__)
-    int64_t r;
-    asm("fistpll %0" : "=m"(r) : "t"(v) : "st");
-    return r;
-#else
-    return static_cast<int64_t>(std::rint(v));
-#endif
-}
-
-// v truncated toward zero; |v| below 2^63.
-inline int64_t truncatedInteger(long double v) {
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SSE3__)
-    // Round, then step back toward zero if rounding went away from it: the
-    // comparisons are exact, and no control word is rewritten.
-    const int64_t r = nearestInteger(v);
-    const auto back = static_cast<long double>(r);
-    if (v >= 0) {
-        return back > v ? r - 1 : r;
-    }
-    return back < v ? r + 1 : r;
-#else
-    return static_cast<int64_t>(v);
-#endif
-}
-
-double scaleFactor(EffectMode mode, int64_t d, int32_t radius, double strength) {
-    const long double q = std::sqrt(static_cast<long double>(d) / radius);
-    switch (mode) {
-        case EffectMode::Grow:
-            return static_cast<double>(q * strength + 1 - strength);
-        case EffectMode::Shrink:
-            return static_cast<double>((1 - q) * strength + 1);
-        case EffectMode::Rubber:
-        case EffectMode::Smear:
-        case EffectMode::Lug:
-            return 1.0;
-    }
-    return 1.0;
-}
-
-inline int32_t samplePosition(int64_t offset, double factor, int32_t centre, int32_t last) {
-    const long double exact = static_cast<long double>(offset) * factor + centre;
-    return static_cast<int32_t>(nearestInteger(clampedForConversion(exact, 0, last)));
-}
-
-// The same where |exact| stays below 2^62, so that it converts as it stands:
-// rounding first and clamping the integer gives the same column or row, and
-// saves the FPU's comparisons.
-inline int32_t samplePositionInRange(int64_t offset, double factor, int32_t centre, int32_t last) {
-    const long double exact = static_cast<long double>(offset) * factor + centre;
-    return static_cast<int32_t>(std::clamp<int64_t>(nearestInteger(exact), 0, last));
-}
-
-// Whether every sample position and drag blend of a dab of this strength
-// converts as it stands: |F| < 2^29 for any such strength (q is at most
-// about 1.5), offsets, centres and entries below 2^31, movements at most 10,
-// so |exact| and |blend| stay below 2^61. NaN and huge strengths, only typed,
-// take the clamping conversion.
-bool samplesInRange(double strength) {
-    return std::isfinite(strength) && std::fabs(strength) <= 0x1p28;
-}
-
-inline int32_t rubberComponent(int32_t v, int32_t identity) {
-    const int32_t t = static_cast<int32_t>((int64_t{4} * v + identity) / 5);
-    return t == v ? identity : t;
-}
-
-inline int32_t clampedToPicture(int64_t v, int32_t last) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v, 0, last));
-}
-
-int32_t limitedMovement(int32_t from, int32_t to) {
-    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{from} - to, -10, 10));
-}
+using namespace brush;
 
 // Everything one dab needs, worked out once before its rows.
 struct DabPlan {
@@ -125,26 +30,36 @@ struct DabPlan {
     int32_t Y = 0;
     int32_t R = 0;
     DabRect square;
-    EffectMode mode = EffectMode::Grow;
     bool xSwitch = true;
     bool ySwitch = true;
     bool normalize = true;
     double S = 0;
-    long double oneMinusS = 0;  // as the drag blend forms it
+    DragBlend drag;
     int32_t deltaX = 0;
     int32_t deltaY = 0;
     // Squares whose n = dx^2 + dy^2 all stay below 2^32 measure distances by
     // the exact integer root and a table of the roots that Heron's iteration
     // places one above; larger ones call HeronSqrt itself.
     bool rootShortcut = false;
-    bool samplesInRange = false;        // samplePositionInRange gives every position
+    bool samplesInRange = false;        // SamplePositionInRange gives every position
     const uint8_t* oneAbove = nullptr;  // by m: n = m * m - 1 measures as m
     int64_t oneAboveTop = 0;            // last m in the table
     const double* factors = nullptr;    // F by distance, grow and shrink
     int64_t factorTop = -1;             // last distance in the table
     Displacement* block = nullptr;      // the square's new entries, grow and shrink
     int32_t* sampleRows = nullptr;      // two rows of sample rows by distance per thread
+    FreezeMask* mask = nullptr;
+    // Some entry of the square is frozen: new entries are blended with the
+    // old ones by the mask. Otherwise the mask is not read.
+    bool masked = false;
 };
+
+// The entry a warp brush made of `was` at (j, i), held back by the mask.
+inline Displacement heldBack(const DabPlan& p, Displacement was, Displacement now, int32_t j,
+                             int32_t i) {
+    const uint8_t m = p.mask->at(j, i);
+    return {MaskedComponent(was.x, now.x, m), MaskedComponent(was.y, now.y, m)};
+}
 
 inline int64_t measuredDistance(const DabPlan& p, uint64_t n) {
     if (!p.rootShortcut) {
@@ -165,24 +80,19 @@ inline int64_t measuredDistance(const DabPlan& p, uint64_t n) {
     return s;
 }
 
+template <typename B>
 inline double factorAt(const DabPlan& p, int64_t d) {
-    return d <= p.factorTop ? p.factors[d] : scaleFactor(p.mode, d, p.R, p.S);
+    return d <= p.factorTop ? p.factors[d] : ScaleFactor(B::grows, d, p.R, p.S);
 }
 
 // One new entry of grow or shrink, sampled at (sx, sy) of the live field.
 inline Displacement scaledEntry(const DabPlan& p, Displacement e, Displacement from, int32_t j,
                                 int32_t i) {
     if (p.xSwitch) {
-        e.x = from.x;
-        if (p.normalize) {
-            e.x = static_cast<int32_t>((int64_t{9} * e.x + j) / 10);
-        }
+        e.x = p.normalize ? NormalizedComponent(from.x, j) : from.x;
     }
     if (p.ySwitch) {
-        e.y = from.y;
-        if (p.normalize) {
-            e.y = static_cast<int32_t>((int64_t{9} * e.y + i) / 10);
-        }
+        e.y = p.normalize ? NormalizedComponent(from.y, i) : from.y;
     }
     return e;
 }
@@ -200,7 +110,7 @@ struct RowPair {
 // field, which no entry of this dab has reached yet. `rows` holds, for every
 // distance of the factor table, the sample row of the lower and then of the
 // upper row.
-template <bool InRange>
+template <typename B, bool InRange>
 void scalePair(const DabPlan& p, const RowPair& pair, int32_t* rows) {
     const DisplacementField& field = *p.field;
     const int32_t lower = p.Y - pair.k;
@@ -217,9 +127,9 @@ void scalePair(const DabPlan& p, const RowPair& pair, int32_t* rows) {
     const int32_t lastY = p.height - 1;
     const auto samplePosition = [](int64_t offset, double factor, int32_t centre, int32_t last) {
         if constexpr (InRange) {
-            return samplePositionInRange(offset, factor, centre, last);
+            return SamplePositionInRange(offset, factor, centre, last);
         } else {
-            return grimora::samplePosition(offset, factor, centre, last);
+            return SamplePosition(offset, factor, centre, last);
         }
     };
 
@@ -254,7 +164,7 @@ void scalePair(const DabPlan& p, const RowPair& pair, int32_t* rows) {
             }
             continue;
         }
-        const double F = factorAt(p, d);
+        const double F = factorAt<B>(p, d);
         const int32_t sx = samplePosition(-dx, F, p.X, lastX);
         const bool tabled = d >= tableLow && d <= tableHigh;
         if (lowerOut != nullptr) {
@@ -272,48 +182,36 @@ void scalePair(const DabPlan& p, const RowPair& pair, int32_t* rows) {
 void writeBackRow(const DabPlan& p, int32_t i) {
     const Displacement* from = p.block + static_cast<std::size_t>(i - p.square.y) *
                                              static_cast<std::size_t>(p.square.width);
-    std::memcpy(p.field->row(i) + p.square.x, from,
-                static_cast<std::size_t>(p.square.width) * sizeof(Displacement));
+    Displacement* to = p.field->row(i) + p.square.x;
+    if (!p.masked) {
+        std::memcpy(to, from, static_cast<std::size_t>(p.square.width) * sizeof(Displacement));
+        return;
+    }
+    for (int32_t k = 0; k < p.square.width; ++k) {
+        to[k] = heldBack(p, to[k], from[k], p.square.x + k, i);
+    }
 }
 
-inline int32_t dragComponent(const DabPlan& p, int32_t old, int32_t delta, int64_t d, bool lug,
-                             int32_t identity, int32_t last) {
-    const long double blend =
-        static_cast<long double>(int64_t{old} + delta) * p.S + p.oneMinusS * old;
-    // Within range the blend needs no clamp before its conversion (see
-    // samplesInRange: |blend| < 2^61 then).
-    const int64_t t = truncatedInteger(
-        p.samplesInRange ? blend : clampedForConversion(blend, -kBlendLimit, kBlendLimit));
-    int64_t e = 0;
-    // Below 2^30 either way the falloff fits 64 bits: (R - d) * t < 2^61 and
-    // |d * old| < 2^62. Beyond that it needs the wide product.
-    if (t > -(int64_t{1} << 30) && t < (int64_t{1} << 30)) {
-        e = ((p.R - d) * t + d * old) / p.R;
-    } else {
-        const Wide wide = (Wide{p.R - d} * t + Wide{d} * old) / p.R;
-        if (!lug) {
-            return static_cast<int32_t>(std::clamp<Wide>(wide, 0, last));
-        }
-        return static_cast<int32_t>(std::clamp<Wide>((19 * wide + identity) / 20, 0, last));
-    }
-    if (lug) {
-        e = (19 * e + identity) / 20;
-    }
-    return clampedToPicture(e, last);
-}
-
+template <typename B>
 inline void ownEntry(const DabPlan& p, Displacement& e, int32_t j, int32_t i, int64_t d) {
-    if (p.mode == EffectMode::Rubber) {
-        e.x = rubberComponent(e.x, j);
-        e.y = rubberComponent(e.y, i);
-    } else {
-        const bool lug = p.mode == EffectMode::Lug;
-        e.x = dragComponent(p, e.x, p.deltaX, d, lug, j, p.width - 1);
-        e.y = dragComponent(p, e.y, p.deltaY, d, lug, i, p.height - 1);
+    if constexpr (B::paintsMask) {
+        p.mask->at(j, i) = B::maskValue;
+        return;
     }
+    Displacement now = e;
+    if constexpr (B::mode == EffectMode::Rubber) {
+        now.x = RubberComponent(e.x, j);
+        now.y = RubberComponent(e.y, i);
+    } else {
+        now.x = DragComponent(p.drag, e.x, p.deltaX, d, B::lugs, j, p.width - 1);
+        now.y = DragComponent(p.drag, e.y, p.deltaY, d, B::lugs, i, p.height - 1);
+    }
+    e = p.masked ? heldBack(p, e, now, j, i) : now;
 }
 
-// Rubber, smear and lug read only the entry itself: the rows change in place.
+// Rubber, smear and lug read only the entry itself: the rows change in
+// place. Freeze and Thaw write the mask's rows the same way.
+template <typename B>
 void ownEntryPair(const DabPlan& p, const RowPair& pair) {
     const int32_t lower = p.Y - pair.k;
     const int32_t upper = p.Y + pair.k;
@@ -328,46 +226,31 @@ void ownEntryPair(const DabPlan& p, const RowPair& pair) {
             continue;
         }
         if (lowerRow != nullptr) {
-            ownEntry(p, lowerRow[j], j, lower, d);
+            ownEntry<B>(p, lowerRow[j], j, lower, d);
         }
         if (upperRow != nullptr) {
-            ownEntry(p, upperRow[j], j, upper, d);
+            ownEntry<B>(p, upperRow[j], j, upper, d);
         }
     }
 }
 
-bool scales(EffectMode mode) {
-    return mode == EffectMode::Grow || mode == EffectMode::Shrink;
-}
-
-// The pairs k = 0 .. reach, taken chunk by chunk; `part` picks the thread's
-// own sample row tables.
-struct SharedDab {
-    const DabPlan* plan;
-    ChunkCounter* pairs;
-};
-
-void computePairs(const SharedDab& shared, int part) {
-    const DabPlan& p = *shared.plan;
+// The pairs k = first .. end - 1 of the dab; `part` picks the thread's own
+// sample row tables.
+template <typename B>
+void computePairs(const DabPlan& p, int64_t first, int64_t end, int part) {
     const int64_t below = p.Y - p.square.y;
     const int64_t above = int64_t{p.square.y} + p.square.height - 1 - p.Y;
-    int32_t* rows = p.sampleRows == nullptr
-                        ? nullptr
-                        : p.sampleRows + static_cast<std::size_t>(part) * 2 * (p.factorTop + 1);
-    int64_t first = 0;
-    int64_t end = 0;
-    while (shared.pairs->next(first, end)) {
-        for (int64_t k = first; k < end; ++k) {
-            const RowPair pair{static_cast<int32_t>(k), k <= below, k > 0 && k <= above};
-            if (scales(p.mode)) {
-                if (p.samplesInRange) {
-                    scalePair<true>(p, pair, rows);
-                } else {
-                    scalePair<false>(p, pair, rows);
-                }
+    for (int64_t k = first; k < end; ++k) {
+        const RowPair pair{static_cast<int32_t>(k), k <= below, k > 0 && k <= above};
+        if constexpr (B::scales) {
+            int32_t* rows = p.sampleRows + static_cast<std::size_t>(part) * 2 * (p.factorTop + 1);
+            if (p.samplesInRange) {
+                scalePair<B, true>(p, pair, rows);
             } else {
-                ownEntryPair(p, pair);
+                scalePair<B, false>(p, pair, rows);
             }
+        } else {
+            ownEntryPair<B>(p, pair);
         }
     }
 }
@@ -427,115 +310,123 @@ DabRect DabBounds(const EffectParams& params, int32_t width, int32_t height) {
             static_cast<int32_t>(right - left + 1), static_cast<int32_t>(top - bottom + 1)};
 }
 
-void DoEffekt(DisplacementField& field, const EffectParams& params, EffectHost& host) {
-    DoEffekt(field, params, host, DabThreads::Auto);
-}
+namespace {
 
-void DoEffekt(DisplacementField& field, const EffectParams& params, EffectHost& host,
-              DabThreads threads) {
-    const int32_t width = field.width();
-    const int32_t height = field.height();
+// The dab of brush B on the square, which is not empty.
+template <typename B>
+void applyDab(DisplacementField& field, FreezeMask* mask, const EffectParams& params,
+              const DabRect& square, DabThreads threads) {
+    if constexpr (B::scales) {
+        if (!params.xSwitch && !params.ySwitch) {
+            return;  // neither component is set
+        }
+    }
+    if constexpr (B::paintsMask) {
+        if (mask == nullptr) {
+            return;
+        }
+    }
     const int32_t X = params.centreX;
     const int32_t Y = params.centreY;
-    if (X < 0 || Y < 0 || X > width - 1 || Y > height - 1) {
-        return;
-    }
     const int32_t R = params.radius;
-    const DabRect square = DabBounds(params, width, height);
-    const bool changesEntries =
-        !square.empty() && (!scales(params.mode) || params.xSwitch || params.ySwitch);
-
-    if (changesEntries) {
-        thread_local Scratch scratch;
-        DabPlan p;
-        p.field = &field;
-        p.width = width;
-        p.height = height;
-        p.X = X;
-        p.Y = Y;
-        p.R = R;
-        p.square = square;
-        p.mode = params.mode;
-        p.xSwitch = params.xSwitch;
-        p.ySwitch = params.ySwitch;
-        p.normalize = params.normalize;
-        p.S = params.strength;
-        p.oneMinusS = 1 - static_cast<long double>(params.strength);
-        p.deltaX = limitedMovement(params.prevMouseX, params.mouseX);
-        p.deltaY = limitedMovement(params.mouseY, params.prevMouseY);
-
-        const int64_t reachX = std::max<int64_t>(X - square.x, square.x + square.width - 1 - X);
-        const int64_t reachY = std::max<int64_t>(Y - square.y, square.y + square.height - 1 - Y);
-        const auto farthest = static_cast<uint64_t>(reachX * reachX + reachY * reachY);
-        p.rootShortcut = farthest <= UINT32_MAX;
-        p.samplesInRange = samplesInRange(params.strength);
-        // The largest root in the square is below 2^16 here, the largest
-        // distance at most one above it.
-        const auto rootTop = static_cast<int64_t>(std::sqrt(static_cast<double>(farthest))) + 2;
-        if (p.rootShortcut) {
-            const int64_t top = std::min<int64_t>(int64_t{R} + 1, rootTop);
-            std::vector<uint8_t>& table = scratch.oneAbove;
-            for (auto m = static_cast<int64_t>(table.size()); m <= top; ++m) {
-                const auto n = static_cast<uint64_t>(m * m - 1);
-                table.push_back(HeronSqrt(n) == m ? 1 : 0);
-            }
-            p.oneAbove = table.data();
-            p.oneAboveTop = top;
-        }
-        if (scales(params.mode)) {
-            p.factorTop = std::min({int64_t{R}, rootTop, kFactorTableTop});
-            scratch.factors.resize(static_cast<std::size_t>(p.factorTop) + 1);
-            for (int64_t d = 0; d <= p.factorTop; ++d) {
-                scratch.factors[static_cast<std::size_t>(d)] =
-                    scaleFactor(params.mode, d, R, params.strength);
-            }
-            p.factors = scratch.factors.data();
-            scratch.sampleRows.resize(4 * (static_cast<std::size_t>(p.factorTop) + 1));
-            p.sampleRows = scratch.sampleRows.data();
-            const std::size_t entries =
-                static_cast<std::size_t>(square.width) * static_cast<std::size_t>(square.height);
-            // Made before any entry is written: when the memory cannot be had
-            // the field is still the one before the dab.
-            if (scratch.block.size() < entries) {
-                scratch.block.resize(entries);
-            }
-            p.block = scratch.block.data();
-        }
-
-        const int64_t squareEntries = int64_t{square.width} * square.height;
-        const bool shared = threads == DabThreads::Two || (threads == DabThreads::Auto &&
-                                                           squareEntries >= kThreadedSquareEntries);
-        const int64_t reach =
-            std::max<int64_t>(Y - square.y, int64_t{square.y} + square.height - 1 - Y);
-        // Chunks of 8 pairs, 16 rows: few enough hand-outs, fine enough that
-        // a late helper leaves little for the caller to wait on.
-        ChunkCounter pairs(reach + 1, shared ? 8 : reach + 1);
-        const SharedDab work{&p, &pairs};
-        const auto job = [](const void* context, int part) {
-            computePairs(*static_cast<const SharedDab*>(context), part);
-        };
-        if (!shared || square.height < 2 || !RunOnTwoThreads(job, &work)) {
-            computePairs(work, 0);
-        }
-        if (p.block != nullptr) {
-            for (int32_t i = square.y; i < square.y + square.height; ++i) {
-                writeBackRow(p, i);
-            }
-            if (scratch.block.size() > kKeptBlockEntries) {
-                scratch.block = {};
-            }
-        }
+    thread_local Scratch scratch;
+    DabPlan p;
+    p.field = &field;
+    p.width = field.width();
+    p.height = field.height();
+    p.X = X;
+    p.Y = Y;
+    p.R = R;
+    p.square = square;
+    p.xSwitch = params.xSwitch;
+    p.ySwitch = params.ySwitch;
+    p.normalize = params.normalize;
+    p.S = params.strength;
+    p.drag = MakeDragBlend(params.strength, R);
+    // The view's y grows downwards, memory rows upwards.
+    p.deltaX = LimitedMovement(params.prevMouseX, params.mouseX);
+    p.deltaY = LimitedMovement(params.mouseY, params.prevMouseY);
+    p.mask = mask;
+    if constexpr (!B::paintsMask) {
+        p.masked =
+            mask != nullptr && mask->anyFrozen(square.x, square.y, square.width, square.height);
     }
 
-    // The reports come after the work, in the order and with the values of a
-    // row-by-row walk: one for every row of the square, bottom row first.
-    if (R > 0) {
+    const int64_t reachX = std::max<int64_t>(X - square.x, square.x + square.width - 1 - X);
+    const int64_t reachY = std::max<int64_t>(Y - square.y, square.y + square.height - 1 - Y);
+    const auto farthest = static_cast<uint64_t>(reachX * reachX + reachY * reachY);
+    p.rootShortcut = farthest <= UINT32_MAX;
+    p.samplesInRange = SamplesInRange(params.strength);
+    // The largest root in the square is below 2^16 here, the largest
+    // distance at most one above it.
+    const auto rootTop = static_cast<int64_t>(std::sqrt(static_cast<double>(farthest))) + 2;
+    if (p.rootShortcut) {
+        const int64_t top = std::min<int64_t>(int64_t{R} + 1, rootTop);
+        std::vector<uint8_t>& table = scratch.oneAbove;
+        for (auto m = static_cast<int64_t>(table.size()); m <= top; ++m) {
+            const auto n = static_cast<uint64_t>(m * m - 1);
+            table.push_back(HeronSqrt(n) == m ? 1 : 0);
+        }
+        p.oneAbove = table.data();
+        p.oneAboveTop = top;
+    }
+    if constexpr (B::scales) {
+        p.factorTop = std::min({int64_t{R}, rootTop, kFactorTableTop});
+        scratch.factors.resize(static_cast<std::size_t>(p.factorTop) + 1);
+        for (int64_t d = 0; d <= p.factorTop; ++d) {
+            scratch.factors[static_cast<std::size_t>(d)] =
+                ScaleFactor(B::grows, d, R, params.strength);
+        }
+        p.factors = scratch.factors.data();
+        scratch.sampleRows.resize(4 * (static_cast<std::size_t>(p.factorTop) + 1));
+        p.sampleRows = scratch.sampleRows.data();
+        const std::size_t entries =
+            static_cast<std::size_t>(square.width) * static_cast<std::size_t>(square.height);
+        // Made before any entry is written: when the memory cannot be had
+        // the field is still the one before the dab.
+        if (scratch.block.size() < entries) {
+            scratch.block.resize(entries);
+        }
+        p.block = scratch.block.data();
+    }
+
+    const int64_t squareEntries = int64_t{square.width} * square.height;
+    const bool shared = square.height >= 2 &&
+                        (threads == DabThreads::Two ||
+                         (threads == DabThreads::Auto && squareEntries >= kThreadedSquareEntries));
+    // Chunks of 8 pairs, 16 rows: few enough hand-outs, fine enough that a
+    // late helper leaves little for the caller to wait on.
+    ForEachChunk(
+        reachY + 1, shared ? 8 : reachY + 1, shared,
+        [&p](int64_t first, int64_t end, int part) { computePairs<B>(p, first, end, part); });
+    if constexpr (B::scales) {
         for (int32_t i = square.y; i < square.y + square.height; ++i) {
-            host.SetProStatus(static_cast<int32_t>((int64_t{i} - Y + R) * 100 / (int64_t{2} * R)));
+            writeBackRow(p, i);
+        }
+        if (scratch.block.size() > kKeptBlockEntries) {
+            scratch.block = {};
         }
     }
-    host.SetProStatus(0);
-    host.PaintBox1Paint();
+}
+
+}  // namespace
+
+bool PaintsMask(EffectMode mode) {
+    return brush::VisitBrush(mode, []<typename B>(B) { return B::paintsMask; });
+}
+
+DabRect DoEffekt(DisplacementField& field, const EffectParams& params, DabThreads threads) {
+    return DoEffekt(field, nullptr, params, threads);
+}
+
+DabRect DoEffekt(DisplacementField& field, FreezeMask* mask, const EffectParams& params,
+                 DabThreads threads) {
+    const DabRect square = DabBounds(params, field.width(), field.height());
+    if (!square.empty()) {
+        brush::VisitBrush(
+            params.mode, [&]<typename B>(B) { applyDab<B>(field, mask, params, square, threads); });
+    }
+    return square;
 }
 
 }  // namespace grimora

@@ -44,36 +44,15 @@ void renderRows(const Dib& source, const DisplacementField& field, const Dib& ta
 // rows with the helper thread.
 constexpr int64_t kSharedRectPixels = 40000;
 
-struct RectJob {
-    const Dib* source;
-    const DisplacementField* field;
-    const Dib* target;
-    DabRect rect;
-    ChunkCounter* rows;  // rows of rect, from 0
-};
-
 // renderRows, shared with the helper thread when the rectangle is large.
 void renderRowsShared(const Dib& source, const DisplacementField& field, const Dib& target,
                       const DabRect& rect) {
-    if (int64_t{rect.width} * rect.height < kSharedRectPixels || rect.height < 2) {
-        renderRows(source, field, target, rect);
-        return;
-    }
-    ChunkCounter rows(rect.height, 16);
-    const RectJob job{&source, &field, &target, rect, &rows};
-    const auto share = [](const void* context, int) {
-        const auto& j = *static_cast<const RectJob*>(context);
-        int64_t first = 0;
-        int64_t end = 0;
-        while (j.rows->next(first, end)) {
-            renderRows(*j.source, *j.field, *j.target,
-                       {j.rect.x, j.rect.y + static_cast<int32_t>(first), j.rect.width,
-                        static_cast<int32_t>(end - first)});
-        }
-    };
-    if (!RunOnTwoThreads(share, &job)) {
-        share(&job, 0);
-    }
+    ForEachChunk(rect.height, 16, int64_t{rect.width} * rect.height >= kSharedRectPixels,
+                 [&](int64_t first, int64_t end, int) {
+                     renderRows(source, field, target,
+                                {rect.x, rect.y + static_cast<int32_t>(first), rect.width,
+                                 static_cast<int32_t>(end - first)});
+                 });
 }
 
 // The old result goes first: at 24 megapixels two results at once would
@@ -113,6 +92,19 @@ void renderdi(const Dib& source, const DisplacementField& field, OwnedDib& resul
     renderRowsShared(source, field, result.get(), {0, 0, width, height});
 }
 
+void renderIdentityInto(const Dib& source, const Dib& result) {
+    const int32_t height = DibHeight(source);
+    const auto rowBytes = static_cast<std::size_t>(DibWidth(source)) * 3;
+    // Both threads, as for a whole render: the first write takes the page
+    // faults of a new picture.
+    ForEachChunk(height, 64, int64_t{DibWidth(source)} * height >= kSharedRectPixels,
+                 [&](int64_t first, int64_t end, int) {
+                     for (auto r = static_cast<int32_t>(first); r < end; ++r) {
+                         std::memcpy(DibRow(result, r), DibRow(source, r), rowBytes);
+                     }
+                 });
+}
+
 void renderdiIdentity(const Dib& source, OwnedDib& result, MessageSink& messages) {
     const int32_t width = DibWidth(source);
     const int32_t height = DibHeight(source);
@@ -124,10 +116,7 @@ void renderdiIdentity(const Dib& source, OwnedDib& result, MessageSink& messages
     if (!result.holdsPicture() || source.bits == nullptr || result->bits == nullptr) {
         return;
     }
-    const auto rowBytes = static_cast<std::size_t>(width) * 3;
-    for (int32_t r = 0; r < height; ++r) {
-        std::memcpy(DibRow(result.get(), r), DibRow(source, r), rowBytes);
-    }
+    renderIdentityInto(source, result.get());
 }
 
 bool renderdiRect(const Dib& source, const DisplacementField& field, OwnedDib& result,

@@ -21,6 +21,9 @@ void renderdi(const Dib& source, const DisplacementField& field, OwnedDib& resul
 // result is the source's pixel bytes row by row (padding as newdib made it),
 // the same picture renderdi makes after InitMask.
 void renderdiIdentity(const Dib& source, OwnedDib& result, MessageSink& messages);
+// The same rows into `result`, a 24-bit picture of the source's size already
+// made (its padding stays as it is); the source must be at 24 bits.
+void renderIdentityInto(const Dib& source, const Dib& result);
 
 // Rebuilds only the pixels of `rect` (clipped to the picture) in the result
 // as it stands, as renderdi would make them there; allocates nothing. After a

@@ -24,7 +24,7 @@ public:
     RowHelper(const RowHelper&) = delete;
     RowHelper& operator=(const RowHelper&) = delete;
 
-    bool runBoth(TwoThreadJob job, const void* context) {
+    bool runBoth(detail::TwoThreadJob job, const void* context) {
         const std::unique_lock caller(callerMutex_, std::try_to_lock);
         if (!caller.owns_lock()) {
             return false;
@@ -68,7 +68,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
-    TwoThreadJob job_ = nullptr;
+    detail::TwoThreadJob job_ = nullptr;
     const void* context_ = nullptr;
     bool pending_ = false;
     bool started_ = false;
@@ -87,7 +87,7 @@ RowHelper* sharedHelper() {
 
 }  // namespace
 
-bool RunOnTwoThreads(TwoThreadJob job, const void* context) {
+bool detail::RunOnTwoThreads(TwoThreadJob job, const void* context) {
     RowHelper* helper = sharedHelper();
     return helper != nullptr && helper->runBoth(job, context);
 }

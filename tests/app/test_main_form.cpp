@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -46,10 +48,8 @@ bool samePixels(const Dib& a, const Dib& b) {
     return size == b.info->bmiHeader.biSizeImage && std::memcmp(a.bits, b.bits, size) == 0;
 }
 
-class NoEffectHost : public EffectHost, public MessageSink {
+class NoMessages : public MessageSink {
 public:
-    void SetProStatus(int32_t /*percent*/) override {}
-    void PaintBox1Paint() override {}
     void showMessage(const std::string& /*text*/) override {}
 };
 
@@ -178,11 +178,11 @@ TEST_F(MainFormTest, AStrokeOnTheViewChangesTheFieldAsItsPaintingStepsDo) {
         EXPECT_FALSE(form->strokes().strokeActive()) << c.name;
 
         WarpSession direct;
-        NoEffectHost host;
+        NoMessages host;
         const ViewPoint steps[][2] = {
             {{150, 90}, {150, 90}}, {{170, 100}, {150, 90}}, {{170, 100}, {170, 100}}};
         for (const auto& step : steps) {
-            direct.DoEffekt(PaintingStepParams(step[0], step[1], expected, {1, 1}, 200), host);
+            direct.DoEffekt(PaintingStepParams(step[0], step[1], expected, {1, 1}, 200));
         }
         direct.renderdi(host);
         EXPECT_NE(entries(direct.field()), identity(320, 200)) << c.name;
@@ -358,6 +358,103 @@ TEST_F(MainFormTest, AFailingStepEndsTheStrokeBeforeItsMessage) {
     EXPECT_EQ(boxes[1].text, kNot24BitsMessage);
     EXPECT_EQ(strokingWhenShown, std::vector<bool>{false});
     EXPECT_FALSE(form->strokes().strokeActive());
+}
+
+// A stroke whose release never reaches the view ends as a release at the
+// last point would: afterwards the timer is off, nothing paints on, and a
+// hover or a tick changes nothing.
+TEST_F(MainFormTest, AStrokeEndsWhenItsReleaseCannotReachTheView) {
+    QWidget other;
+    const struct {
+        const char* name;
+        std::function<void()> interrupt;
+    } cases[] = {
+        {"page change", [this] { showPage(2); }},
+        {"release over another control",
+         [this] {
+             mouse(form->StarkED, QEvent::MouseButtonRelease, {2, 2});
+         }},
+        {"another window active",
+         [&other] {
+             other.show();
+             other.activateWindow();
+             QApplication::setActiveWindow(&other);
+             settle();
+         }},
+        {"minimised",
+         [this] {
+             form->showMinimized();
+             settle();
+         }},
+        {"quit question cancelled",
+         [this] {
+             answer = IDCANCEL;
+             EXPECT_FALSE(form->close());
+         }},
+    };
+    for (const auto& c : cases) {
+        form->showNormal();
+        form->activateWindow();
+        QApplication::setActiveWindow(form.get());
+        showPage(1);
+        mouse(form->PaintBox1, QEvent::MouseButtonPress, {100, 80});
+        ASSERT_TRUE(form->strokes().strokeActive()) << c.name;
+        c.interrupt();
+        EXPECT_FALSE(form->strokes().strokeActive()) << c.name;
+        EXPECT_FALSE(form->Timer1->isActive()) << c.name;
+        EXPECT_FALSE(form->PaintBox1->mouseCaptured()) << c.name;
+        EXPECT_TRUE(form->UndoBtn->isEnabled()) << c.name;
+        form->showNormal();
+        showPage(1);
+        const std::vector<Displacement> after = entries(form->session().field());
+        mouse(form->PaintBox1, QEvent::MouseMove, {120, 90}, Qt::NoButton);
+        form->Timer1Timer();
+        EXPECT_EQ(entries(form->session().field()), after) << c.name;
+        other.hide();
+    }
+}
+
+// The buttons and keys take whole strokes back and forth; they are enabled
+// only when they can do something, and never during a stroke.
+TEST_F(MainFormTest, UndoAndRedoByButtonAndKey) {
+    showPage(1);
+    form->activateWindow();
+    QApplication::setActiveWindow(form.get());
+    EXPECT_FALSE(form->UndoBtn->isEnabled());
+    EXPECT_FALSE(form->RedoBtn->isEnabled());
+    EXPECT_EQ(form->UndoBtn->toolTip(), "Take the last stroke or load back (Ctrl+Z)");
+    const std::vector<Displacement> start = entries(form->session().field());
+    mouse(form->PaintBox1, QEvent::MouseButtonPress, {100, 80});
+    EXPECT_FALSE(form->UndoBtn->isEnabled());  // not while the stroke lasts
+    mouse(form->PaintBox1, QEvent::MouseMove, {108, 84}, Qt::LeftButton);
+    mouse(form->PaintBox1, QEvent::MouseButtonRelease, {108, 84});
+    const std::vector<Displacement> stroked = entries(form->session().field());
+    ASSERT_NE(stroked, start);
+    ASSERT_TRUE(form->UndoBtn->isEnabled());
+
+    const struct {
+        QKeyCombination keys;
+        const std::vector<Displacement>* field;
+        bool undo, redo;
+    } steps[] = {
+        {Qt::CTRL | Qt::Key_Z, &start, false, true},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, &stroked, true, false},
+        {Qt::CTRL | Qt::Key_Z, &start, false, true},
+        {Qt::CTRL | Qt::Key_Y, &stroked, true, false},
+    };
+    for (const auto& step : steps) {
+        QTest::keyClick(form.get(), step.keys.key(), step.keys.keyboardModifiers());
+        EXPECT_EQ(entries(form->session().field()), *step.field);
+        EXPECT_EQ(form->UndoBtn->isEnabled(), step.undo);
+        EXPECT_EQ(form->RedoBtn->isEnabled(), step.redo);
+    }
+    // What the view shows follows: the result as a whole render gives it.
+    form->UndoBtn->click();
+    OwnedDib whole;
+    NoMessages none;
+    renderdi(form->session().source(), form->session().field(), whole, none);
+    EXPECT_TRUE(samePixels(form->session().result(), whole.get()));
+    EXPECT_TRUE(boxes.empty());
 }
 
 }  // namespace

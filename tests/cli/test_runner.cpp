@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -464,6 +465,46 @@ TEST_F(WarpToolTest, OutputsAreCheckedTogetherAndWrittenTogether) {
         std::ifstream raw(field, std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(raw), {}), "old field");
         EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5);
+    }
+}
+
+// Undo and redo in a script: each run's field and picture equal those of the
+// script that never had what was undone. The history starts at INPUT.
+TEST_F(WarpToolTest, UndoAndRedoTakeWholeStrokesBackAndForth) {
+    writePattern(dir / "in.bmp", 90, 70);
+    const std::string a = "brush grow\nradius 25\npress 40 30\nmove 44 33\ntick\nrelease 44 33\n";
+    const std::string b = "brush smear\npress 20 50\nmove 30 52\nrelease 30 52\n";
+    const std::string c = "brush shrink\npress 60 20\nrelease 60 20\n";
+    const struct {
+        const char* name;
+        std::string script;
+        std::string same;
+    } cases[] = {
+        {"undo the last", a + b + "undo\n", a},
+        {"undo past the start does nothing", a + "undo\nundo\nundo\n", ""},
+        {"redo brings it back", a + b + "undo\nundo\nredo\n", a},
+        {"a new stroke drops the redo", a + b + "undo\n" + c + "redo\n", a + c},
+        {"undo inside a stroke does nothing", "brush grow\npress 40 30\nundo\nrelease 40 30\n",
+         "brush grow\npress 40 30\nrelease 40 30\n"},
+        {"a stroke that changes nothing is no step",
+         a + "brush smear\npress 5 5\nrelease 5 5\nundo\n", ""},
+    };
+    for (const auto& c : cases) {
+        const auto run = [&](const std::string& script, const char* name) {
+            const ToolRun r = runHere(
+                {"--field", (dir / (std::string(name) + ".raw")).string(),
+                 (dir / "in.bmp").string(), "-", (dir / (std::string(name) + ".bmp")).string()},
+                script);
+            EXPECT_EQ(r.status, 0) << c.name << ": " << r.errors;
+        };
+        run(c.script, "with");
+        run(c.same, "without");
+        EXPECT_EQ(readField(dir / "with.raw"), readField(dir / "without.raw")) << c.name;
+        const OwnedDib with = load(dir / "with.bmp");
+        const OwnedDib without = load(dir / "without.bmp");
+        ASSERT_NE(with->bits, nullptr) << c.name;
+        EXPECT_EQ(0, std::memcmp(with->bits, without->bits, with->info->bmiHeader.biSizeImage))
+            << c.name;
     }
 }
 

@@ -6,7 +6,6 @@
 
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
-#include "warp/effect_reference.h"
 #include "warp/render.h"
 
 namespace grimora {
@@ -279,17 +278,12 @@ TEST_F(StrokeControllerTest, EachStepRepaintsOnceWhatItsDabChanged) {
                                         "erase 350,-40,450,60", "part"}));
 }
 
-// The progress bar sees what the plain dab reports, value for value, and
-// nothing more from the render or the repaint.
-TEST_F(StrokeControllerTest, StepsReportTheProgressOfThePlainDab) {
-    class Progress : public EffectHost {
-    public:
-        std::vector<int32_t> values;
-        void SetProStatus(int32_t percent) override { values.push_back(percent); }
-        void PaintBox1Paint() override {}
-    } plain;
-    DisplacementField field(session.width(), session.height());
-    InitMask(field);
+// The progress bar sees, for every step, what a walk over the rows of the
+// dab's disc reports: one value per row inside the picture, then 0; nothing
+// for a centre off the picture. Nothing more comes from the render or the
+// repaint.
+TEST_F(StrokeControllerTest, StepsReportTheProgressOfARowWalk) {
+    std::vector<int32_t> walked;
     brush.mode = EffectMode::Smear;
     for (const ViewPoint p : {ViewPoint{100, 50}, ViewPoint{107, 46}, ViewPoint{3, 198},
                               ViewPoint{-5, 20}, ViewPoint{319, 0}}) {
@@ -298,9 +292,21 @@ TEST_F(StrokeControllerTest, StepsReportTheProgressOfThePlainDab) {
         } else {
             controller.PaintBox1MouseMove(p.x, p.y, brush);
         }
-        DoEffektReference(field, host.dabs.back(), plain);
+        const EffectParams& dab = host.dabs.back();
+        const int32_t X = dab.centreX;
+        const int32_t Y = dab.centreY;
+        const int32_t R = dab.radius;
+        if (X < 0 || Y < 0 || X >= session.width() || Y >= session.height()) {
+            continue;
+        }
+        for (int32_t i = 0; i < session.height(); ++i) {
+            if (i >= Y - R && i <= Y + R) {
+                walked.push_back((i - Y + R) * 100 / (2 * R));
+            }
+        }
+        walked.push_back(0);
     }
-    EXPECT_EQ(host.progress, plain.values);
+    EXPECT_EQ(host.progress, walked);
     // Rows of each disc inside the picture, and a closing 0 for each dab
     // whose centre lies inside it.
     EXPECT_EQ(host.progress.size(), size_t{101 + 97 + 52 + 0 + 51 + 4});

@@ -97,12 +97,6 @@ TEST(WarpSession, LoadTakesThePictureWithAFreshFieldAndKeepsTheZoom) {
     EXPECT_EQ(session.viewHeight(), 22);
 }
 
-class QuietEffectHost : public EffectHost {
-public:
-    void SetProStatus(int32_t) override {}
-    void PaintBox1Paint() override {}
-};
-
 // Renders the session's field from scratch, for comparison.
 OwnedDib WholeRender(const WarpSession& session) {
     OwnedDib result;
@@ -133,7 +127,6 @@ TEST(WarpSession, RenderingWhatTheDabsChangedMatchesAWholeRender) {
     }
     Messages messages;
     ASSERT_TRUE(session.loadPicture(std::move(picture), messages));
-    QuietEffectHost host;
     const auto dab = [&](int32_t x, int32_t y, EffectMode mode, int32_t radius) {
         EffectParams params;
         params.centreX = x;
@@ -145,7 +138,7 @@ TEST(WarpSession, RenderingWhatTheDabsChangedMatchesAWholeRender) {
         params.mode = mode;
         params.radius = radius;
         params.strength = 0.7;
-        session.DoEffekt(params, host);
+        session.DoEffekt(params);
     };
     // What each render reports as rebuilt is what the views draw again.
     dab(20, 30, EffectMode::Grow, 12);
@@ -173,12 +166,11 @@ TEST(WarpSession, RenderingChangesOfAPalettePictureShowsTheMessageEachTime) {
     Messages messages;
     ASSERT_TRUE(session.loadPicture(std::move(picture), messages));
     ASSERT_EQ(messages.texts.size(), 1u);
-    QuietEffectHost host;
     EffectParams params;
     params.centreX = 8;
     params.centreY = 8;
     params.radius = 5;
-    session.DoEffekt(params, host);
+    session.DoEffekt(params);
     // Rendered whole, so the views must draw it whole.
     EXPECT_EQ(session.renderChanged(messages), (DabRect{0, 0, 16, 16}));
     EXPECT_EQ(session.renderChanged(messages), (DabRect{0, 0, 16, 16}));
@@ -220,7 +212,6 @@ bool SameField(const DisplacementField& a, const DisplacementField& b) {
 // A session after a dab, so that a load that changes nothing can be told
 // from one that resets the field.
 void Distort(WarpSession& session) {
-    QuietEffectHost host;
     EffectParams params;
     params.centreX = 150;
     params.centreY = 100;
@@ -231,7 +222,7 @@ void Distort(WarpSession& session) {
     params.mode = EffectMode::Lug;
     params.radius = 40;
     params.strength = 0.9;
-    session.DoEffekt(params, host);
+    session.DoEffekt(params);
     Messages none;
     session.renderChanged(none);
 }

@@ -26,22 +26,6 @@ constexpr int32_t kMaxInt = std::numeric_limits<int32_t>::max();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-DisplacementField RandomEntries(int32_t width, int32_t height, std::mt19937& gen) {
-    DisplacementField field(width, height);
-    std::uniform_int_distribution<int32_t> column(0, width - 1);
-    std::uniform_int_distribution<int32_t> row(0, height - 1);
-    for (std::size_t k = 0; k < field.size(); ++k) {
-        field.data()[k] = {column(gen), row(gen)};
-    }
-    return field;
-}
-
-DisplacementField Copy(const DisplacementField& field) {
-    DisplacementField copy(field.width(), field.height());
-    std::copy(field.data(), field.data() + field.size(), copy.data());
-    return copy;
-}
-
 uint8_t Pattern(int32_t row, int32_t k) {
     return static_cast<uint8_t>(row * 29 + k * 7 + 3);
 }
@@ -99,7 +83,7 @@ std::string Describe(const EffectParams& p, const DisplacementField& f) {
 }
 
 // A stroke of dabs on three copies of one field: the reference, the fast path
-// on one thread and on two. After every dab fields and reports agree, and the
+// on one thread and on two. After every dab the fields agree, and the
 // rectangle render of the dab's bounds gives the whole render's picture.
 void ExpectStrokeAgrees(DisplacementField start, const std::vector<EffectParams>& stroke) {
     DisplacementField expected = Copy(start);
@@ -114,16 +98,11 @@ void ExpectStrokeAgrees(DisplacementField start, const std::vector<EffectParams>
         renderdi(source.get(), one, result, messages);
     }
     for (const EffectParams& p : stroke) {
-        RecordingHost reference;
-        RecordingHost single;
-        RecordingHost shared;
-        DoEffektReference(expected, p, reference);
-        DoEffekt(one, p, single, DabThreads::One);
-        DoEffekt(two, p, shared, DabThreads::Two);
+        DoEffektReference(expected, p);
+        DoEffekt(one, p, DabThreads::One);
+        DoEffekt(two, p, DabThreads::Two);
         ASSERT_EQ(Entries(one), Entries(expected)) << Describe(p, one);
         ASSERT_EQ(Entries(two), Entries(expected)) << "two threads, " << Describe(p, one);
-        ASSERT_EQ(single.events, reference.events) << Describe(p, one);
-        ASSERT_EQ(shared.events, reference.events) << "two threads, " << Describe(p, one);
 
         if (!source.holdsPicture()) {
             continue;  // wider than any picture: the field alone is compared
@@ -180,12 +159,9 @@ TEST_P(FastDab, LargeSquaresMatchTheReference) {
         stroke.push_back(p);
     }
     for (const EffectParams& p : stroke) {
-        RecordingHost reference;
-        RecordingHost fast;
-        DoEffektReference(field, p, reference);
-        DoEffekt(automatic, p, fast);
+        DoEffektReference(field, p);
+        DoEffekt(automatic, p);
         ASSERT_EQ(Entries(automatic), Entries(field)) << Describe(p, field);
-        ASSERT_EQ(fast.events, reference.events);
     }
     ExpectStrokeAgrees(Copy(field), stroke);
 }

@@ -2,6 +2,7 @@
 // Recording hosts and small picture and field makers for the warp tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -16,24 +17,18 @@
 
 namespace grimora::warp_test {
 
-// Everything a dab reports, in order.
-class RecordingHost : public EffectHost {
+// The progress a painting step shows for its dab, in order.
+class RecordingHost {
 public:
     struct Event {
-        bool repaint = false;  // false: a progress value
         int32_t percent = 0;
         friend bool operator==(const Event&, const Event&) = default;
     };
 
-    void SetProStatus(int32_t percent) override { events.push_back({false, percent}); }
-    void PaintBox1Paint() override { events.push_back({true, 0}); }
-
     std::vector<int32_t> progress() const {
         std::vector<int32_t> values;
         for (const Event& e : events) {
-            if (!e.repaint) {
-                values.push_back(e.percent);
-            }
+            values.push_back(e.percent);
         }
         return values;
     }
@@ -42,10 +37,16 @@ public:
 };
 
 inline RecordingHost::Event Progress(int32_t percent) {
-    return {false, percent};
+    return {percent};
 }
-inline RecordingHost::Event Repaint() {
-    return {true, 0};
+
+// A dab as the painting step runs it: the dab, then the progress it shows.
+inline DabRect DoEffekt(DisplacementField& field, const EffectParams& params, RecordingHost& host,
+                        DabThreads threads = DabThreads::Auto) {
+    const DabRect changed = grimora::DoEffekt(field, params, threads);
+    ForEachDabProgress(params, field.width(), field.height(),
+                       [&host](int32_t percent) { host.events.push_back(Progress(percent)); });
+    return changed;
 }
 
 class RecordingMessages : public MessageSink {
@@ -83,6 +84,23 @@ inline DisplacementField RandomField(unsigned seed) {
         field.data()[k] = {any(gen), any(gen)};
     }
     return field;
+}
+
+// Every entry somewhere inside a width x height picture.
+inline DisplacementField RandomEntries(int32_t width, int32_t height, std::mt19937& gen) {
+    DisplacementField field(width, height);
+    std::uniform_int_distribution<int32_t> column(0, width - 1);
+    std::uniform_int_distribution<int32_t> row(0, height - 1);
+    for (std::size_t k = 0; k < field.size(); ++k) {
+        field.data()[k] = {column(gen), row(gen)};
+    }
+    return field;
+}
+
+inline DisplacementField Copy(const DisplacementField& field) {
+    DisplacementField copy(field.width(), field.height());
+    std::copy(field.data(), field.data() + field.size(), copy.data());
+    return copy;
 }
 
 inline std::vector<Displacement> Entries(const DisplacementField& field) {

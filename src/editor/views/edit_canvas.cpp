@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -205,11 +206,36 @@ void EditCanvas::setViewSize(int64_t width, int64_t height) {
 }
 
 void EditCanvas::captureMouse() {
+    if (!captured_) {
+        qApp->installEventFilter(this);
+    }
     captured_ = true;
 }
 
 void EditCanvas::releaseMouse() {
+    if (captured_) {
+        qApp->removeEventFilter(this);
+    }
     captured_ = false;
+}
+
+bool EditCanvas::eventFilter(QObject* watched, QEvent* event) {
+    // A release reaches the window first, then the widget that has the
+    // mouse: only one that a widget other than this view gets means that
+    // the view lost it.
+    if (captured_ && event->type() == QEvent::MouseButtonRelease && watched != this &&
+        watched->isWidgetType()) {
+        emit captureLost();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void EditCanvas::hideEvent(QHideEvent* event) {
+    // Minimised, or its page left: no release will reach it.
+    if (captured_) {
+        emit captureLost();
+    }
+    QWidget::hideEvent(event);
 }
 
 void EditCanvas::changed(const QRect& area) {

@@ -63,8 +63,9 @@ public:
     void setViewSize(int64_t width, int64_t height);
     // Moves and the release keep coming from outside the view while a button
     // is held: Qt grabs the mouse on every press until the last release, so
-    // these only record the stroke's wish. (They hide QWidget's releaseMouse
-    // on purpose: the editing page calls these.)
+    // these record the stroke's wish and watch for a release that goes
+    // elsewhere all the same (captureLost). (They hide QWidget's
+    // releaseMouse on purpose: the editing page calls these.)
     void captureMouse();
     void releaseMouse();
     bool mouseCaptured() const { return captured_; }
@@ -89,12 +90,17 @@ signals:
     void mouseReleased(int x, int y);
     // Emitted inside the paint event before the backing image is copied.
     void paintRequested();
+    // While the mouse is captured: the release will not come here (it went
+    // to another widget or window), or the view was hidden.
+    void captureLost();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Makes the backing image cover the visible area; true if it was made anew.

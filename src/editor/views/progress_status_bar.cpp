@@ -6,6 +6,7 @@
 #include <QSizeGrip>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTimer>
 
 namespace grimora {
 
@@ -29,6 +30,19 @@ ProgressStatusBar::ProgressStatusBar(QWidget* parent) : QStatusBar(parent) {
     setObjectName(QStringLiteral("StatusBar1"));
     setFixedHeight(kHeight);
     setSizeGripEnabled(true);
+    noticeTimer_ = new QTimer(this);
+    noticeTimer_->setSingleShot(true);
+    noticeTimer_->setInterval(kNoticeMs);
+    connect(noticeTimer_, &QTimer::timeout, this, [this] {
+        notice_.clear();
+        update();
+    });
+}
+
+void ProgressStatusBar::showNotice(const QString& text) {
+    notice_ = text;
+    noticeTimer_->start();
+    update();
 }
 
 QRect ProgressStatusBar::panelRect() const {
@@ -82,9 +96,14 @@ void ProgressStatusBar::paintEvent(QPaintEvent* event) {
     QStyleOption option;
     option.initFrom(this);
     const QRect panel = panelRect();
-    // Both panels framed; the first stays empty.
+    // Both panels framed; the first holds only a passing note.
     option.rect = QRect(0, kGap, kFirstPanelWidth, height() - kGap);
     style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &option, &painter, this);
+    if (!notice_.isEmpty()) {
+        const QRect text = option.rect.adjusted(4, 0, -4, 0);
+        painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
+                         fontMetrics().elidedText(notice_, Qt::ElideRight, text.width()));
+    }
     option.rect = panel.adjusted(-kFrame, -kFrame, kFrame, kFrame);
     style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &option, &painter, this);
     StatusBar1DrawPanel(painter, panel);

@@ -7,10 +7,12 @@
 
 #include <QRect>
 #include <QStatusBar>
+#include <QString>
 
 #include "editor/progress_state.h"
 
 class QPainter;
+class QTimer;
 
 namespace grimora {
 
@@ -35,6 +37,11 @@ public:
     // Draws the bar for the current percentage in `panel` and remembers the
     // rectangle; the paint event calls it for the second panel.
     void StatusBar1DrawPanel(QPainter& painter, const QRect& panel);
+    // A short note in the first panel, gone after kNoticeMs or at the next
+    // note.
+    void showNotice(const QString& text);
+    QString notice() const { return notice_; }
+    static constexpr int kNoticeMs = 5000;
     // The progress message of a picture load: the percentage is wParam.
     void WMUser(int32_t wParam) { SetProStatus(wParam); }
 
@@ -52,6 +59,8 @@ private:
     void paintNow(const PanelRect& area);
 
     ProgressState state_;
+    QString notice_;
+    QTimer* noticeTimer_ = nullptr;
 };
 
 }  // namespace grimora

@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
 
@@ -26,6 +27,7 @@
 #include "app/browser/preview_box.h"
 #include "editor/views/edit_canvas.h"
 #include "editor/views/progress_status_bar.h"
+#include "editor/views/result_view.h"
 #include "file_bytes.h"
 #include "picture/dib_queries.h"
 #include "widgets/spin_edit.h"
@@ -555,6 +557,45 @@ TEST_F(PicturePageTest, DroppedFileOpensAndJoinsTheFavourites) {
     QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(form.get(), &refused);
     EXPECT_FALSE(refused.isAccepted());
+}
+
+// Undo right after a load brings the picture before it back, with its
+// distortion, boxes, preview and views; redo brings the loaded one back from
+// memory; the start-up picture gets the boxes it started with.
+TEST_F(PicturePageTest, UndoingALoadBringsBackThePictureWithItsBoxesPreviewAndViews) {
+    const QString startWidth = form->Breit->text();
+    const QString startColours = form->Tief->text();
+    openByEnter(folder_, "landscape.bmp");
+    distort();
+    const std::vector<Displacement> distorted = Entries(form->session().field());
+    openByEnter(folder_, "portrait.bmp");
+    ASSERT_TRUE(form->UndoBtn->isEnabled());
+    EXPECT_FALSE(form->RedoBtn->isEnabled());
+    ASSERT_TRUE(QFile::remove(dir_.filePath("portrait.bmp")));  // redo needs no file
+
+    form->UndoBtnClick();
+    EXPECT_EQ(Entries(form->session().field()), distorted);
+    EXPECT_EQ(form->Breit->text(), "640 Pixel");
+    EXPECT_EQ(form->Hoch->text(), "480 Pixel");
+    EXPECT_EQ(preview().pixel(0, 0), qRgb(0, 255, 0));
+    EXPECT_EQ(form->PaintBox1->size(), QSize(640, 480));
+    EXPECT_EQ(form->ErgPaintBox->size(), QSize(640, 480));
+    EXPECT_TRUE(form->RedoBtn->isEnabled());
+
+    form->RedoBtnClick();
+    EXPECT_TRUE(IsIdentity(form->session().field()));
+    EXPECT_EQ(form->Breit->text(), "480 Pixel");
+    EXPECT_EQ(preview().pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(form->PaintBox1->size(), QSize(480, 640));
+
+    for (int k = 0; k < 3; ++k) {  // the portrait, the stroke, the landscape
+        form->UndoBtnClick();
+    }
+    EXPECT_EQ(form->Breit->text(), startWidth);
+    EXPECT_EQ(form->Tief->text(), startColours);
+    EXPECT_EQ(form->PaintBox1->size(), QSize(320, 200));
+    EXPECT_FALSE(form->UndoBtn->isEnabled());
+    EXPECT_TRUE(boxes.empty());
 }
 
 }  // namespace
