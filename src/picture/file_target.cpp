@@ -38,7 +38,7 @@ std::string FolderOf(const std::string& path) {
 // or removed. A signal in the instants between leaves the file behind.
 
 constexpr int kFree = 0;
-constexpr int kBusy = 1;  // being filled or emptied: the handler keeps away
+constexpr int kBusy = 1;  // being filled: the handler keeps away
 constexpr int kPublished = 2;
 
 struct TemporarySlot {
@@ -79,8 +79,16 @@ void InstallHandlers() {
 }
 
 // -1 when no slot is free or the name does not fit: the file is then only
-// removed by the usual ways.
-int Publish(const std::string& path) {
+// removed by the usual ways. The name is made absolute, so that the handler
+// finds the file whatever the working folder is by then.
+int Publish(std::string path) {
+    if (path.front() != '/') {
+        char folder[PATH_MAX];
+        if (::getcwd(folder, sizeof folder) == nullptr) {
+            return -1;
+        }
+        path = std::string(folder) + "/" + path;
+    }
     if (path.size() >= PATH_MAX) {
         return -1;
     }
@@ -98,9 +106,7 @@ int Publish(const std::string& path) {
 
 void Withdraw(int index) {
     if (index >= 0) {
-        TemporarySlot& slot = gTemporaries[static_cast<std::size_t>(index)];
-        slot.state.store(kBusy, std::memory_order_release);
-        slot.state.store(kFree, std::memory_order_release);
+        gTemporaries[static_cast<std::size_t>(index)].state.store(kFree, std::memory_order_release);
     }
 }
 
