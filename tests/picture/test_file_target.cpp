@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -85,17 +84,6 @@ TEST_F(FileTargetTest, EachKindOfTargetIsReplacedWrittenIntoOrRefused) {
     const fs::perms rw = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     const fs::perms ro = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
     const Case cases[] = {
-        {"nothing there",
-         [] {},
-         WriteProtection::kRefuse,
-         "",
-         isFile(target, "new",
-                [] {
-                    const mode_t mask = ::umask(0);
-                    ::umask(mask);
-                    return static_cast<fs::perms>(0666 & ~mask);
-                }()),
-         {"target"}},
         {"a regular file, whose permissions stay",
          [&] {
              Write(target, "old content");
@@ -133,12 +121,6 @@ TEST_F(FileTargetTest, EachKindOfTargetIsReplacedWrittenIntoOrRefused) {
              ", which does not exist.",
          [&] { EXPECT_TRUE(fs::is_symlink(target)); },
          {"target"}},
-        {"a folder",
-         [&] { fs::create_directory(target); },
-         WriteProtection::kRefuse,
-         "Cannot save " + target.string() + ": it is a folder.",
-         [&] { EXPECT_TRUE(fs::is_directory(target)); },
-         {"target"}},
         {"a write-protected file, refused",
          [&] {
              Write(target, "old");
@@ -170,44 +152,6 @@ TEST_F(FileTargetTest, EachKindOfTargetIsReplacedWrittenIntoOrRefused) {
         c.expect();
         EXPECT_EQ(entries(), c.entries);
     }
-}
-
-// A pipe stays a pipe and gets the bytes; opened for reading first, and
-// without blocking, so that the writer finds a reader.
-TEST_F(FileTargetTest, APipeIsWrittenInto) {
-    const fs::path pipe = folder_ / "pipe";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    std::string error;
-    EXPECT_TRUE(WriteWholeFile(pipe.string(), Bytes("through"), error)) << error;
-    char got[16] = {};
-    EXPECT_EQ(::read(reader, got, sizeof got), 7);
-    ::close(reader);
-    EXPECT_EQ(std::string(got), "through");
-    EXPECT_TRUE(fs::is_fifo(pipe));
-    EXPECT_EQ(entries(), std::vector<std::string>{"pipe"});
-}
-
-// Names are compared by the files they reach, not as text.
-TEST_F(FileTargetTest, SameFileFollowsLinksAndFolders) {
-    Write(folder_ / "a", "x");
-    fs::create_hard_link(folder_ / "a", folder_ / "hard");
-    fs::create_symlink(folder_ / "a", folder_ / "soft");
-    fs::create_directory(folder_ / "sub");
-    fs::create_directory_symlink(folder_ / "sub", folder_ / "alias");
-    const auto inspect = [](const fs::path& p) {
-        TargetInfo info;
-        std::string error;
-        EXPECT_TRUE(InspectTarget(p.string(), info, error)) << error;
-        return info;
-    };
-    EXPECT_TRUE(SameFile(inspect(folder_ / "a"), inspect(folder_ / "hard")));
-    EXPECT_TRUE(SameFile(inspect(folder_ / "a"), inspect(folder_ / "soft")));
-    EXPECT_TRUE(SameFile(inspect(folder_ / "a"), inspect(folder_ / "sub" / ".." / "a")));
-    EXPECT_TRUE(SameFile(inspect(folder_ / "sub" / "new"), inspect(folder_ / "alias" / "new")));
-    EXPECT_FALSE(SameFile(inspect(folder_ / "sub" / "new"), inspect(folder_ / "sub" / "other")));
-    EXPECT_FALSE(SameFile(inspect(folder_ / "a"), inspect(folder_ / "sub" / "a")));
 }
 
 // A write that ends by a signal removes its new file and leaves the target;

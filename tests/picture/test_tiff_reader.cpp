@@ -190,10 +190,18 @@ std::ostream& operator<<(std::ostream& out, const Layout& l) {
                << ", compression " << l.compression << ", orientation " << l.orientation;
 }
 
-// Smooth, so that JPEG keeps it closely, and rising in x and in y, so that
-// a piece out of place or a flip shows.
+// Channel k (grey or red, green, blue, alpha) of the pixel x, `top` rows
+// from the top: smooth, so that JPEG keeps it closely, and the first rising
+// in x and in y, so that a piece out of place or a flip shows.
+int Channel(const Layout& l, uint32_t x, uint32_t top, int k) {
+    const uint32_t values[] = {
+        20 + x * 170 / l.width + top * 60 / l.height, 30 + top * 180 / l.height,
+        100 + (x + top) * 100 / (l.width + l.height), 60 + (x * 3 + top * 5) % 190};
+    return static_cast<int>(values[k]);
+}
+
 fixtures::Rgb Model(const Layout& l, uint32_t x, uint32_t top) {
-    const int grey = static_cast<int>(20 + x * 200 / l.width + top * 30 / l.height);
+    const int grey = Channel(l, x, top, 0);
     switch (l.samples) {
         case Samples::kGrey8:
         case Samples::kGrey16:
@@ -202,19 +210,16 @@ fixtures::Rgb Model(const Layout& l, uint32_t x, uint32_t top) {
             return {grey, 255 - grey, grey / 2};
         case Samples::kRgb8:
         case Samples::kRgbPlanes:
+            return {grey, Channel(l, x, top, 1), Channel(l, x, top, 2)};
         case Samples::kRgba8:
             break;
     }
-    const fixtures::Rgb c{static_cast<int>(20 + x * 200 / l.width),
-                          static_cast<int>(30 + top * 180 / l.height),
-                          static_cast<int>(100 + (x + top) * 100 / (l.width + l.height))};
-    if (l.samples != Samples::kRgba8) {
-        return c;
-    }
     // libtiff premultiplies, rounding; the loader composes over white.
-    const int a = static_cast<int>(60 + (x * 3 + top * 5) % 190);
-    const auto over = [a](int v) { return std::min(255, (a * v + 127) / 255 + 255 - a); };
-    return {over(c.r), over(c.g), over(c.b)};
+    const int a = Channel(l, x, top, 3);
+    const auto over = [&](int k) {
+        return std::min(255, (a * Channel(l, x, top, k) + 127) / 255 + 255 - a);
+    };
+    return {over(0), over(1), over(2)};
 }
 
 Bytes WriteLayout(const Layout& l) {
@@ -228,26 +233,10 @@ Bytes WriteLayout(const Layout& l) {
     const bool planes = l.samples == Samples::kRgbPlanes;
     const int bytes = l.samples == Samples::kGrey16 ? 2 : 1;
     // Sample k of the stored pixel at column c of stored row s.
-    const auto sample = [&](uint32_t c, uint32_t s, int k) -> unsigned {
-        const uint32_t x = rightToLeft ? l.width - 1 - c : c;
-        const uint32_t top = bottomUp ? l.height - 1 - s : s;
-        const int grey = static_cast<int>(20 + x * 200 / l.width + top * 30 / l.height);
-        switch (l.samples) {
-            case Samples::kGrey8:
-            case Samples::kPalette8:
-                return static_cast<unsigned>(grey);
-            case Samples::kGrey16:
-                return static_cast<unsigned>(grey * 257);
-            default:
-                break;
-        }
-        if (k == 3) {
-            return (60 + (x * 3 + top * 5) % 190);
-        }
-        Layout opaque = l;
-        opaque.samples = Samples::kRgb8;
-        const fixtures::Rgb m = Model(opaque, x, top);
-        return static_cast<unsigned>(k == 0 ? m.r : k == 1 ? m.g : m.b);
+    const auto sample = [&](uint32_t c, uint32_t s, int k) {
+        const int v =
+            Channel(l, rightToLeft ? l.width - 1 - c : c, bottomUp ? l.height - 1 - s : s, k);
+        return static_cast<unsigned>(bytes == 2 ? v * 257 : v);
     };
 
     char name[] = "/tmp/grimora-tiff-XXXXXX";
