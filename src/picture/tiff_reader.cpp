@@ -433,6 +433,26 @@ struct Target {
     bool rightToLeft;
 };
 
+// One row of RGBA composed over white into `dest`, the place of its first
+// pixel, going on to the right, or to the left for a file stored right to
+// left; a branch-free loop for each case, which the compiler vectorises.
+template <bool kGrey, bool kLeftwards>
+void PlaceRow(const uint32_t* source, uint8_t* dest, uint32_t width) {
+    constexpr std::ptrdiff_t kBytes = kGrey ? 1 : 3;
+    for (uint32_t j = 0; j < width; ++j) {
+        const uint32_t p = source[j];
+        const uint32_t a = TIFFGetA(p);
+        const std::ptrdiff_t x = kLeftwards ? -std::ptrdiff_t{j} : std::ptrdiff_t{j};
+        if constexpr (kGrey) {
+            dest[x] = OverWhite(TIFFGetR(p), a);
+        } else {
+            dest[kBytes * x] = OverWhite(TIFFGetB(p), a);
+            dest[kBytes * x + 1] = OverWhite(TIFFGetG(p), a);
+            dest[kBytes * x + 2] = OverWhite(TIFFGetR(p), a);
+        }
+    }
+}
+
 // Rows of RGBA, `stride` pixels long, from the file's row `fileRow` on:
 // their first `width` pixels, from column `left`, composed over white into
 // the picture.
@@ -440,24 +460,16 @@ void Place(const Target& target, const uint32_t* raster, std::size_t stride, uin
            uint32_t rows, uint32_t left, uint32_t width) {
     const int32_t height = target.dib->info->bmiHeader.biHeight;
     const int32_t pictureWidth = target.dib->info->bmiHeader.biWidth;
+    const int32_t first = target.rightToLeft ? pictureWidth - 1 - static_cast<int32_t>(left)
+                                             : static_cast<int32_t>(left);
+    const auto place = target.grey
+                           ? (target.rightToLeft ? PlaceRow<true, true> : PlaceRow<true, false>)
+                           : (target.rightToLeft ? PlaceRow<false, true> : PlaceRow<false, false>);
     for (uint32_t i = 0; i < rows; ++i) {
-        const uint32_t* source = raster + i * stride;
         const auto r = static_cast<int32_t>(fileRow + i);
         // Counted from the bottom in a bottom-up file, as memory rows are.
         uint8_t* row = DibRow(*target.dib, target.bottomUp ? r : height - 1 - r);
-        for (uint32_t j = 0; j < width; ++j) {
-            const auto stored = static_cast<int32_t>(left + j);
-            const int32_t x = target.rightToLeft ? pictureWidth - 1 - stored : stored;
-            const uint32_t p = source[j];
-            const uint32_t a = TIFFGetA(p);
-            if (target.grey) {
-                row[x] = OverWhite(TIFFGetR(p), a);
-            } else {
-                row[3 * x] = OverWhite(TIFFGetB(p), a);
-                row[3 * x + 1] = OverWhite(TIFFGetG(p), a);
-                row[3 * x + 2] = OverWhite(TIFFGetR(p), a);
-            }
-        }
+        place(raster + i * stride, row + first * (target.grey ? 1 : 3), width);
     }
 }
 
