@@ -296,20 +296,7 @@ bool FileWrite::open(const std::string& path, std::string& error, WriteProtectio
 }
 
 bool FileWrite::write(std::span<const uint8_t> bytes) {
-    const uint8_t* data = bytes.data();
-    std::size_t size = bytes.size();
-    while (size > 0) {
-        const ssize_t written = ::write(fd_, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+    return WriteAll(fd_, bytes);
 }
 
 bool FileWrite::finish(std::string& error) {
@@ -354,6 +341,20 @@ bool FileWrite::commit(std::string& error) {
     slot_ = -1;
     temporary_.clear();
     SyncFolderOf(target_.file);
+    return true;
+}
+
+bool WriteAll(int fd, std::span<const uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
     return true;
 }
 

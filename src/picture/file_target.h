@@ -90,6 +90,10 @@ private:
     int slot_ = -1;          // where a signal handler finds its name
 };
 
+// All of `bytes` to `fd`, through interrupted and partial writes; false
+// with errno set.
+bool WriteAll(int fd, std::span<const uint8_t> bytes);
+
 // The whole of `bytes` to `path`, as FileWrite writes.
 bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes, std::string& error,
                     WriteProtection protection = WriteProtection::kRefuse);

@@ -8,8 +8,6 @@
 #include <new>
 #include <vector>
 
-#include <unistd.h>
-
 #include "picture/pictrix.h"
 #include "picture/row_writer.h"
 
@@ -105,28 +103,13 @@ std::vector<uint8_t> BmpHeaders(int32_t width, int32_t height, uint32_t imageByt
     return out;
 }
 
-bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 bool WriteBmp(int fd, const Dib& dib) {
     const int32_t width = dib.info->bmiHeader.biWidth;
     const int32_t height = dib.info->bmiHeader.biHeight;
     const std::size_t stride = static_cast<std::size_t>(DibStride(width, 24));
     const std::vector<uint8_t> headers =
         BmpHeaders(width, height, static_cast<uint32_t>(stride * std::size_t(height)));
-    if (!WriteAll(fd, headers.data(), headers.size())) {
+    if (!WriteAll(fd, headers)) {
         return false;
     }
     const std::size_t rowsPerChunk = std::max<std::size_t>(1, kWriteChunk / stride);
@@ -136,7 +119,7 @@ bool WriteBmp(int fd, const Dib& dib) {
         for (; r < height && used < chunk.size(); ++r, used += stride) {
             EncodeTrueColourRow(dib, r, chunk.data() + used, stride);
         }
-        if (!WriteAll(fd, chunk.data(), used)) {
+        if (!WriteAll(fd, {chunk.data(), used})) {
             return false;
         }
     }

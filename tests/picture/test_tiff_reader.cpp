@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
@@ -110,41 +111,48 @@ TEST(TiffReader, RefusesBrokenAndHostileFiles) {
     }
 }
 
-// A picture of one-row strips whose top row is stored first or last: row t
-// from the top has the grey level t, as a grey picture or as indices into a
-// colour map of greys.
-Bytes StripedGrey(uint32_t width, uint32_t height, uint16_t orientation, bool palette) {
+// The file that libtiff writes as `write` says, through a temporary file.
+Bytes WrittenByLibtiff(const std::function<void(TIFF*)>& write) {
     char name[] = "/tmp/grimora-tiff-XXXXXX";
     const int fd = mkstemp(name);
     EXPECT_GE(fd, 0);
     ::close(fd);
     TIFF* tiff = TIFFOpen(name, "w");
     EXPECT_NE(tiff, nullptr);
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, palette ? PHOTOMETRIC_PALETTE : PHOTOMETRIC_MINISBLACK);
-    std::vector<uint16_t> map(256);
-    for (int i = 0; i < 256; ++i) {
-        map[static_cast<std::size_t>(i)] = static_cast<uint16_t>(i * 257);
-    }
-    if (palette) {
-        TIFFSetField(tiff, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
-    }
-    TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 1);
-    const bool bottomUp = orientation == ORIENTATION_BOTLEFT;
-    Bytes row(width);
-    for (uint32_t y = 0; y < height; ++y) {
-        std::fill(row.begin(), row.end(), static_cast<uint8_t>(bottomUp ? height - 1 - y : y));
-        TIFFWriteScanline(tiff, row.data(), y, 0);
-    }
+    write(tiff);
     TIFFClose(tiff);
-    std::ifstream in(name, std::ios::binary);
-    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Bytes file = fixtures::ReadFile(name);
     ::unlink(name);
-    return bytes;
+    return file;
+}
+
+// A picture of one-row strips whose top row is stored first or last: row t
+// from the top has the grey level t, as a grey picture or as indices into a
+// colour map of greys.
+Bytes StripedGrey(uint32_t width, uint32_t height, uint16_t orientation, bool palette) {
+    return WrittenByLibtiff([&](TIFF* tiff) {
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC,
+                     palette ? PHOTOMETRIC_PALETTE : PHOTOMETRIC_MINISBLACK);
+        std::vector<uint16_t> map(256);
+        for (int i = 0; i < 256; ++i) {
+            map[static_cast<std::size_t>(i)] = static_cast<uint16_t>(i * 257);
+        }
+        if (palette) {
+            TIFFSetField(tiff, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
+        }
+        TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 1);
+        const bool bottomUp = orientation == ORIENTATION_BOTLEFT;
+        Bytes row(width);
+        for (uint32_t y = 0; y < height; ++y) {
+            std::fill(row.begin(), row.end(), static_cast<uint8_t>(bottomUp ? height - 1 - y : y));
+            TIFFWriteScanline(tiff, row.data(), y, 0);
+        }
+    });
 }
 
 // Files of many strips are decoded band by band; each band must land where
@@ -239,92 +247,85 @@ Bytes WriteLayout(const Layout& l) {
         return static_cast<unsigned>(bytes == 2 ? v * 257 : v);
     };
 
-    char name[] = "/tmp/grimora-tiff-XXXXXX";
-    const int fd = mkstemp(name);
-    EXPECT_GE(fd, 0);
-    ::close(fd);
-    TIFF* tiff = TIFFOpen(name, "w");
-    EXPECT_NE(tiff, nullptr);
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, l.width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, l.height);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, channels);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8 * bytes);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, planes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
-    TIFFSetField(tiff, TIFFTAG_ORIENTATION, l.orientation);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, l.compression);
-    const bool jpeg = l.compression == COMPRESSION_JPEG;
-    if (jpeg) {
-        TIFFSetField(tiff, TIFFTAG_JPEGQUALITY, 95);
-    }
-    if (l.samples == Samples::kRgba8) {
-        const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
-        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &extra);
-    }
-    std::vector<uint16_t> red(256), green(256), blue(256);
-    for (unsigned i = 0; i < 256; ++i) {
-        red[i] = static_cast<uint16_t>(i * 257);
-        green[i] = static_cast<uint16_t>((255 - i) * 257);
-        blue[i] = static_cast<uint16_t>(i / 2 * 257);
-    }
-    if (l.samples == Samples::kPalette8) {
-        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
-        TIFFSetField(tiff, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
-    } else if (jpeg && rgb) {
-        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
-        TIFFSetField(tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
-    } else {
-        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, rgb ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
-    }
-    if (l.tiled) {
-        TIFFSetField(tiff, TIFFTAG_TILEWIDTH, l.pieceWidth);
-        TIFFSetField(tiff, TIFFTAG_TILELENGTH, l.pieceLength);
-    } else {
-        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, l.pieceLength);
-    }
-    const uint32_t pieceWidth = l.tiled ? l.pieceWidth : l.width;
-    const int perPixel = planes ? 1 : channels;
-    Bytes piece(std::size_t{pieceWidth} * l.pieceLength * perPixel * bytes);
-    for (int plane = 0; plane < (planes ? channels : 1); ++plane) {
-        for (uint32_t top = 0; top < l.height; top += l.pieceLength) {
-            for (uint32_t left = 0; left < l.width; left += pieceWidth) {
-                // Past the picture its edge goes on, as encoders pad, so that
-                // JPEG blocks across the edge keep its colours.
-                const uint32_t rows =
-                    l.tiled ? l.pieceLength : std::min(l.pieceLength, l.height - top);
-                for (uint32_t r = 0; r < rows; ++r) {
-                    for (uint32_t c = 0; c < pieceWidth; ++c) {
-                        for (int k = 0; k < perPixel; ++k) {
-                            const unsigned v =
-                                sample(std::min(left + c, l.width - 1),
-                                       std::min(top + r, l.height - 1), planes ? plane : k);
-                            const std::size_t at =
-                                ((std::size_t{r} * pieceWidth + c) * perPixel + k) * bytes;
-                            if (bytes == 2) {
-                                // libtiff takes samples in the host's byte order.
-                                const auto word = static_cast<uint16_t>(v);
-                                std::memcpy(&piece[at], &word, sizeof word);
-                            } else {
-                                piece[at] = static_cast<uint8_t>(v);
+    return WrittenByLibtiff([&](TIFF* tiff) {
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, l.width);
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, l.height);
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, channels);
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8 * bytes);
+        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG,
+                     planes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+        TIFFSetField(tiff, TIFFTAG_ORIENTATION, l.orientation);
+        TIFFSetField(tiff, TIFFTAG_COMPRESSION, l.compression);
+        const bool jpeg = l.compression == COMPRESSION_JPEG;
+        if (jpeg) {
+            TIFFSetField(tiff, TIFFTAG_JPEGQUALITY, 95);
+        }
+        if (l.samples == Samples::kRgba8) {
+            const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+            TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &extra);
+        }
+        std::vector<uint16_t> red(256), green(256), blue(256);
+        for (unsigned i = 0; i < 256; ++i) {
+            red[i] = static_cast<uint16_t>(i * 257);
+            green[i] = static_cast<uint16_t>((255 - i) * 257);
+            blue[i] = static_cast<uint16_t>(i / 2 * 257);
+        }
+        if (l.samples == Samples::kPalette8) {
+            TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
+            TIFFSetField(tiff, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
+        } else if (jpeg && rgb) {
+            TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
+            TIFFSetField(tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+        } else {
+            TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, rgb ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+        }
+        if (l.tiled) {
+            TIFFSetField(tiff, TIFFTAG_TILEWIDTH, l.pieceWidth);
+            TIFFSetField(tiff, TIFFTAG_TILELENGTH, l.pieceLength);
+        } else {
+            TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, l.pieceLength);
+        }
+        const uint32_t pieceWidth = l.tiled ? l.pieceWidth : l.width;
+        const int perPixel = planes ? 1 : channels;
+        Bytes piece(std::size_t{pieceWidth} * l.pieceLength * perPixel * bytes);
+        for (int plane = 0; plane < (planes ? channels : 1); ++plane) {
+            for (uint32_t top = 0; top < l.height; top += l.pieceLength) {
+                for (uint32_t left = 0; left < l.width; left += pieceWidth) {
+                    // Past the picture its edge goes on, as encoders pad, so that
+                    // JPEG blocks across the edge keep its colours.
+                    const uint32_t rows =
+                        l.tiled ? l.pieceLength : std::min(l.pieceLength, l.height - top);
+                    for (uint32_t r = 0; r < rows; ++r) {
+                        for (uint32_t c = 0; c < pieceWidth; ++c) {
+                            for (int k = 0; k < perPixel; ++k) {
+                                const unsigned v =
+                                    sample(std::min(left + c, l.width - 1),
+                                           std::min(top + r, l.height - 1), planes ? plane : k);
+                                const std::size_t at =
+                                    ((std::size_t{r} * pieceWidth + c) * perPixel + k) * bytes;
+                                if (bytes == 2) {
+                                    // libtiff takes samples in the host's byte order.
+                                    const auto word = static_cast<uint16_t>(v);
+                                    std::memcpy(&piece[at], &word, sizeof word);
+                                } else {
+                                    piece[at] = static_cast<uint8_t>(v);
+                                }
                             }
                         }
                     }
+                    const auto s = static_cast<uint16_t>(plane);
+                    const tmsize_t size =
+                        static_cast<tmsize_t>(std::size_t{pieceWidth} * rows * perPixel * bytes);
+                    const tmsize_t written =
+                        l.tiled ? TIFFWriteEncodedTile(tiff, TIFFComputeTile(tiff, left, top, 0, s),
+                                                       piece.data(), size)
+                                : TIFFWriteEncodedStrip(tiff, TIFFComputeStrip(tiff, top, s),
+                                                        piece.data(), size);
+                    EXPECT_GE(written, 0) << l;
                 }
-                const auto s = static_cast<uint16_t>(plane);
-                const tmsize_t size =
-                    static_cast<tmsize_t>(std::size_t{pieceWidth} * rows * perPixel * bytes);
-                const tmsize_t written =
-                    l.tiled ? TIFFWriteEncodedTile(tiff, TIFFComputeTile(tiff, left, top, 0, s),
-                                                   piece.data(), size)
-                            : TIFFWriteEncodedStrip(tiff, TIFFComputeStrip(tiff, top, s),
-                                                    piece.data(), size);
-                EXPECT_GE(written, 0) << l;
             }
         }
-    }
-    TIFFClose(tiff);
-    Bytes file = fixtures::ReadFile(name);
-    ::unlink(name);
-    return file;
+    });
 }
 
 void ExpectModel(const Layout& l, int tolerance) {
