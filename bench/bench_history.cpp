@@ -25,25 +25,6 @@ using namespace grimora;
 
 using bench::Scene;
 
-// bench_warp_dab's stroke: 64 dabs wandering within 100 pixels of the
-// picture's centre, the mouse a few pixels further each step.
-std::vector<EffectParams> Stroke(int32_t width, int32_t height, int32_t radius) {
-    std::vector<EffectParams> dabs;
-    for (int k = 0; k < 64; ++k) {
-        EffectParams p;
-        p.centreX = width / 2 + (k * 37) % 201 - 100;
-        p.centreY = height / 2 + (k * 53) % 201 - 100;
-        p.mouseX = 3 * k;
-        p.mouseY = 2 * k;
-        p.prevMouseX = 3 * k - 3;
-        p.prevMouseY = 2 * k - 2;
-        p.mode = k % 2 == 0 ? EffectMode::Grow : EffectMode::Smear;
-        p.radius = radius;
-        dabs.push_back(p);
-    }
-    return dabs;
-}
-
 // A session holding the scene's picture, rendered, with no history.
 void LoadScene(WarpSession& session, Scene& scene) {
     session.loadPicture(std::move(scene.source), scene.messages);
@@ -58,7 +39,7 @@ void BM_Step(benchmark::State& state, Keeping keeping) {
     const auto width = static_cast<int32_t>(state.range(0));
     const auto height = static_cast<int32_t>(state.range(1));
     const std::vector<EffectParams> stroke =
-        Stroke(width, height, static_cast<int32_t>(state.range(2)));
+        bench::MixedStroke(width, height, static_cast<int32_t>(state.range(2)));
     Scene scene(width, height);
     WarpSession session;
     std::vector<Displacement> copy;
@@ -117,7 +98,8 @@ void BM_UndoRedo(benchmark::State& state) {
     const std::vector<Displacement> before(session.field().data(),
                                            session.field().data() + session.field().size());
     session.beginStroke();
-    for (const EffectParams& p : Stroke(width, height, static_cast<int32_t>(state.range(2)))) {
+    for (const EffectParams& p :
+         bench::MixedStroke(width, height, static_cast<int32_t>(state.range(2)))) {
         session.DoEffekt(p);
         session.renderChanged(scene.messages);
     }
@@ -147,7 +129,8 @@ void BM_UndoRedoWholeCopy(benchmark::State& state) {
     Scene scene(width, height);
     const std::vector<Displacement> before(scene.field.data(),
                                            scene.field.data() + scene.field.size());
-    for (const EffectParams& p : Stroke(width, height, static_cast<int32_t>(state.range(2)))) {
+    for (const EffectParams& p :
+         bench::MixedStroke(width, height, static_cast<int32_t>(state.range(2)))) {
         DoEffekt(scene.field, p);
     }
     const std::vector<Displacement> after(scene.field.data(),
@@ -160,15 +143,6 @@ void BM_UndoRedoWholeCopy(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     state.counters["step_MB"] = 2.0 * static_cast<double>(before.size()) * 8 / 1e6;
-}
-
-void Sizes(benchmark::internal::Benchmark* b) {
-    for (const int radius : {50, 300}) {
-        b->Args({6000, 4000, radius});
-        b->Args({1200, 833, radius});
-    }
-    b->ArgNames({"w", "h", "R"})->Unit(benchmark::kMillisecond)->Repetitions(3);
-    b->ReportAggregatesOnly(true);
 }
 
 class RatioReporter : public bench::MedianReporter {
@@ -197,11 +171,18 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::RegisterBenchmark("step", BM_Step, Keeping::Nothing)->Apply(Sizes);
-    benchmark::RegisterBenchmark("step_recorded", BM_Step, Keeping::Recorded)->Apply(Sizes);
-    benchmark::RegisterBenchmark("step_whole_copy", BM_Step, Keeping::WholeCopy)->Apply(Sizes);
-    benchmark::RegisterBenchmark("undo_redo", BM_UndoRedo)->Apply(Sizes);
-    benchmark::RegisterBenchmark("undo_redo_whole_copy", BM_UndoRedoWholeCopy)->Apply(Sizes);
+    // Ten whole strokes in every run, so that each way meets the same fields:
+    // a dab's cost depends on how bent the field it reads is.
+    const auto tenStrokes = [](benchmark::internal::Benchmark* b) {
+        bench::TwoSizesTwoRadii(b);
+        b->Iterations(640);
+    };
+    benchmark::RegisterBenchmark("step", BM_Step, Keeping::Nothing)->Apply(tenStrokes);
+    benchmark::RegisterBenchmark("step_recorded", BM_Step, Keeping::Recorded)->Apply(tenStrokes);
+    benchmark::RegisterBenchmark("step_whole_copy", BM_Step, Keeping::WholeCopy)->Apply(tenStrokes);
+    benchmark::RegisterBenchmark("undo_redo", BM_UndoRedo)->Apply(bench::TwoSizesTwoRadii);
+    benchmark::RegisterBenchmark("undo_redo_whole_copy", BM_UndoRedoWholeCopy)
+        ->Apply(bench::TwoSizesTwoRadii);
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -34,21 +34,7 @@ using namespace grimora;
 
 constexpr ZoomRatio kZoom{10, 50};  // the zoom field at 0.2
 
-// The editing page: the canvas in its scroll area, scrolled so that the
-// middle of the picture is in sight.
-struct Page {
-    explicit Page(int64_t viewWidth, int64_t viewHeight) {
-        area.resize(800, 600);
-        area.setWidget(canvas);
-        canvas->setViewSize(viewWidth, viewHeight);
-        bench::ShowExposed(area);
-        area.horizontalScrollBar()->setValue(area.horizontalScrollBar()->maximum() / 2);
-        area.verticalScrollBar()->setValue(area.verticalScrollBar()->maximum() / 2);
-        QCoreApplication::processEvents();
-    }
-    QScrollArea area;
-    EditCanvas* canvas = new EditCanvas;  // owned by the area
-};
+using Page = bench::EditingPage;
 
 // The main window's part of a step: drawing goes to the canvas.
 class PageHost : public EditorHost {

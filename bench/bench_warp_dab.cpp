@@ -26,26 +26,6 @@ using namespace grimora;
 
 using bench::Scene;
 
-// A stroke of 64 dabs wandering within 100 pixels of the picture's centre, so
-// that a radius of 300 stays inside a 1-megapixel picture too; the mouse moves
-// a few pixels each step, as a hand does.
-std::vector<EffectParams> Stroke(int32_t width, int32_t height, int32_t radius, EffectMode mode) {
-    std::vector<EffectParams> dabs;
-    for (int k = 0; k < 64; ++k) {
-        EffectParams p;
-        p.centreX = width / 2 + (k * 37) % 201 - 100;
-        p.centreY = height / 2 + (k * 53) % 201 - 100;
-        p.mouseX = 3 * k;
-        p.mouseY = 2 * k;
-        p.prevMouseX = 3 * k - 3;
-        p.prevMouseY = 2 * k - 2;
-        p.mode = mode;
-        p.radius = radius;
-        dabs.push_back(p);
-    }
-    return dabs;
-}
-
 enum class Path { Reference, Fast, FastOneThread };
 
 void BM_Step(benchmark::State& state, Path path, EffectMode mode) {
@@ -53,7 +33,7 @@ void BM_Step(benchmark::State& state, Path path, EffectMode mode) {
     const auto height = static_cast<int32_t>(state.range(1));
     const auto radius = static_cast<int32_t>(state.range(2));
     Scene scene(width, height);
-    const std::vector<EffectParams> stroke = Stroke(width, height, radius, mode);
+    const std::vector<EffectParams> stroke = bench::WanderingStroke(width, height, radius, mode);
     std::size_t next = 0;
     for (auto _ : state) {
         const EffectParams& p = stroke[next++ % stroke.size()];
@@ -80,21 +60,13 @@ void BM_DabThreads(benchmark::State& state) {
     const auto radius = static_cast<int32_t>(state.range(0));
     const DabThreads threads = state.range(1) == 1 ? DabThreads::One : DabThreads::Two;
     Scene scene(6000, 4000);
-    const std::vector<EffectParams> stroke = Stroke(6000, 4000, radius, EffectMode::Grow);
+    const std::vector<EffectParams> stroke =
+        bench::WanderingStroke(6000, 4000, radius, EffectMode::Grow);
     std::size_t next = 0;
     for (auto _ : state) {
         DoEffekt(scene.field, stroke[next++ % stroke.size()], threads);
         benchmark::ClobberMemory();
     }
-}
-
-void Sizes(benchmark::internal::Benchmark* b) {
-    for (const int radius : {50, 300}) {
-        b->Args({6000, 4000, radius});
-        b->Args({1200, 833, radius});
-    }
-    b->ArgNames({"w", "h", "R"})->Unit(benchmark::kMillisecond)->Repetitions(3);
-    b->ReportAggregatesOnly(true);
 }
 
 // Prints the ratios of the medians once all have run.
@@ -143,7 +115,7 @@ int main(int argc, char** argv) {
              {std::pair{EffectMode::Grow, "grow"}, std::pair{EffectMode::Smear, "smear"}}) {
             benchmark::RegisterBenchmark((std::string(path.name) + modeName).c_str(), BM_Step,
                                          path.path, mode)
-                ->Apply(Sizes);
+                ->Apply(bench::TwoSizesTwoRadii);
         }
     }
     benchmark::RegisterBenchmark("dab_threads", BM_DabThreads)

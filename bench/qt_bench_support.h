@@ -3,9 +3,15 @@
 // (unless another is asked for), and showing a widget until it is exposed.
 #pragma once
 
+#include <cstdint>
+
 #include <QApplication>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QWidget>
 #include <QWindow>
+
+#include "editor/views/edit_canvas.h"
 
 namespace grimora::bench {
 
@@ -32,5 +38,21 @@ inline void ShowExposed(QWidget& widget) {
     }
     QCoreApplication::processEvents();
 }
+
+// The editing page: the canvas in an 800 x 600 scroll area, scrolled so
+// that the middle of the view is in sight.
+struct EditingPage {
+    EditingPage(int64_t viewWidth, int64_t viewHeight) {
+        area.resize(800, 600);
+        area.setWidget(canvas);
+        canvas->setViewSize(viewWidth, viewHeight);
+        ShowExposed(area);
+        area.horizontalScrollBar()->setValue(area.horizontalScrollBar()->maximum() / 2);
+        area.verticalScrollBar()->setValue(area.verticalScrollBar()->maximum() / 2);
+        QCoreApplication::processEvents();
+    }
+    QScrollArea area;
+    EditCanvas* canvas = new EditCanvas;  // owned by the area
+};
 
 }  // namespace grimora::bench

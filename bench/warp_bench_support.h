@@ -44,6 +44,47 @@ struct Scene {
     QuietMessages messages;
 };
 
+// A stroke of 64 dabs wandering within 100 pixels of the picture's centre, so
+// that a radius of 300 stays inside a 1-megapixel picture too; the mouse
+// moves a few pixels each step, as a hand does.
+inline std::vector<EffectParams> WanderingStroke(int32_t width, int32_t height, int32_t radius,
+                                                 EffectMode mode) {
+    std::vector<EffectParams> dabs;
+    for (int k = 0; k < 64; ++k) {
+        EffectParams p;
+        p.centreX = width / 2 + (k * 37) % 201 - 100;
+        p.centreY = height / 2 + (k * 53) % 201 - 100;
+        p.mouseX = 3 * k;
+        p.mouseY = 2 * k;
+        p.prevMouseX = 3 * k - 3;
+        p.prevMouseY = 2 * k - 2;
+        p.mode = mode;
+        p.radius = radius;
+        dabs.push_back(p);
+    }
+    return dabs;
+}
+
+// The same stroke, its dabs growing and smearing in turn.
+inline std::vector<EffectParams> MixedStroke(int32_t width, int32_t height, int32_t radius) {
+    std::vector<EffectParams> dabs = WanderingStroke(width, height, radius, EffectMode::Grow);
+    for (std::size_t k = 1; k < dabs.size(); k += 2) {
+        dabs[k].mode = EffectMode::Smear;
+    }
+    return dabs;
+}
+
+// 24 and 1 megapixels at radius 50 and 300, in milliseconds, the median of
+// three kept.
+inline void TwoSizesTwoRadii(benchmark::internal::Benchmark* b) {
+    for (const int radius : {50, 300}) {
+        b->Args({6000, 4000, radius});
+        b->Args({1200, 833, radius});
+    }
+    b->ArgNames({"w", "h", "R"})->Unit(benchmark::kMillisecond)->Repetitions(3);
+    b->ReportAggregatesOnly(true);
+}
+
 // Keeps the median of every benchmark by its name without the run options,
 // so that a program can print ratios once all have run.
 class MedianReporter : public benchmark::ConsoleReporter {
@@ -71,5 +112,16 @@ protected:
 private:
     std::map<std::string, double> medians_;
 };
+
+// Runs the benchmarks registered so far through `reporter`, then prints its
+// ratios of the medians.
+template <typename Reporter>
+int RunAndPrintRatios(int argc, char** argv, Reporter& reporter) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}
 
 }  // namespace grimora::bench

@@ -10,8 +10,10 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev zlib1g-dev
+  libimagequant-dev libwebp-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-liberation poppler-utils
+  python3-pil python3-skimage
   clang libclang-rt-14-dev
 )
 

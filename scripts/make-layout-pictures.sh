@@ -207,6 +207,31 @@ g.poly([(3.0, 11.0), (5.9, 7.0), (10.9, 10.6), (8.0, 14.6)], (110, 140, 215, 255
 g.line([(10.2, 3.6), (13.0, 5.6)], (255, 190, 205, 255), 0.8)
 glyph_pair(g, "glyph_rubber")
 
+# Freeze: a six-armed ice crystal.
+g = Glyph(16, 16)
+ICE = (40, 120, 210, 255)
+for i in range(6):
+    a = math.pi / 2 + i * math.pi / 3
+    tip = (8 + 6.6 * math.cos(a), 8 - 6.6 * math.sin(a))
+    g.line([(8, 8), tip], ICE, 1.5)
+    for side in (-1, 1):
+        b = a + side * 0.8
+        mid = (8 + 3.8 * math.cos(a), 8 - 3.8 * math.sin(a))
+        g.line([mid, (mid[0] + 2.2 * math.cos(b), mid[1] - 2.2 * math.sin(b))], ICE, 1.1)
+g.ellipse(6.6, 6.6, 9.4, 9.4, fill=(200, 230, 255, 255), outline=ICE, width=0.8)
+glyph_pair(g, "glyph_freeze")
+
+# Thaw: a drop falling from a melting crystal.
+g = Glyph(16, 16)
+for i in range(3):
+    a = math.pi / 2 + i * math.pi / 3 - math.pi / 3
+    g.line([(5.5 - 3.6 * math.cos(a), 5.5 - 3.6 * math.sin(a)),
+            (5.5 + 3.6 * math.cos(a), 5.5 + 3.6 * math.sin(a))], (110, 160, 220, 255), 1.1)
+g.poly([(11.0, 5.2), (14.2, 10.8), (13.6, 13.2), (11.0, 14.6), (8.4, 13.2), (7.8, 10.8)],
+       (60, 150, 240, 255), DARK, 0.8)
+g.ellipse(9.2, 10.6, 10.6, 12.0, fill=(220, 240, 255, 255))
+glyph_pair(g, "glyph_thaw")
+
 # --- Small button glyphs ---------------------------------------------------
 
 
@@ -511,9 +536,11 @@ for word in ("about", "quit"):
         sizes[f"{word}_{state}.gif"] = (101, 30)
 for name in ("tab_open", "tab_save", "tab_edit", "glyph_save", "glyph_print"):
     sizes[name + ".gif"] = (16, 16)
-for brush in ("growing", "shrinking", "smear", "lugging", "rubber"):
+for brush in ("growing", "shrinking", "smear", "lugging", "rubber", "freeze", "thaw"):
     sizes[f"glyph_{brush}.gif"] = sizes[f"glyph_{brush}_disabled.gif"] = (16, 16)
-written = sorted(f for f in os.listdir(OUT) if f.endswith((".gif", ".jpg", ".png")))
+# The about box's logo has a script of its own (make-about-logo.sh).
+written = sorted(f for f in os.listdir(OUT)
+                 if f.endswith((".gif", ".jpg", ".png")) and f != "about_logo.jpg")
 if written != sorted(sizes):
     raise SystemExit(f"unexpected set of pictures: {written}")
 for name, size in sizes.items():

@@ -54,6 +54,14 @@ Entry EntryOf(LayoutPicture which) {
             return {"glyph_rubber.gif", true};
         case LayoutPicture::RubberGlyphDisabled:
             return {"glyph_rubber_disabled.gif", true};
+        case LayoutPicture::FreezeGlyph:
+            return {"glyph_freeze.gif", true};
+        case LayoutPicture::FreezeGlyphDisabled:
+            return {"glyph_freeze_disabled.gif", true};
+        case LayoutPicture::ThawGlyph:
+            return {"glyph_thaw.gif", true};
+        case LayoutPicture::ThawGlyphDisabled:
+            return {"glyph_thaw_disabled.gif", true};
         case LayoutPicture::AboutNormal:
             return {"about_normal.gif", false};
         case LayoutPicture::AboutPressed:

@@ -2,13 +2,16 @@
 #include "app/main_form.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -34,6 +37,33 @@ namespace grimora {
 namespace {
 
 constexpr int kWheelDelta = 120;
+
+// Holding the backslash key, wherever the window's focus is, but in a text
+// field, where it is typed like any other character.
+class BackslashWatcher : public QObject {
+public:
+    BackslashWatcher(QWidget* window, std::function<void(bool)> held)
+        : QObject(window), window_(window), held_(std::move(held)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) {
+            return false;
+        }
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Backslash || key->isAutoRepeat() || !watched->isWidgetType() ||
+            static_cast<QWidget*>(watched)->window() != window_ ||
+            qobject_cast<QLineEdit*>(watched) != nullptr) {
+            return false;
+        }
+        held_(event->type() == QEvent::KeyPress);
+        return true;
+    }
+
+private:
+    QWidget* window_;
+    std::function<void(bool)> held_;
+};
 
 QString FolderWithSeparator(QString folder) {
     folder = QDir::toNativeSeparators(folder);
@@ -91,6 +121,18 @@ void TMainForm::connectHandlers() {
     connect(PaintBox1, &EditCanvas::paintRequested, this, &TMainForm::PaintBox1Paint);
     connect(PaintBox1, &EditCanvas::captureLost, this, [this] { strokes_->endStrokeHere(); });
     connect(UndoBtn, &QToolButton::clicked, this, &TMainForm::UndoBtnClick);
+    connect(ClearMaskBtn, &QToolButton::clicked, this, &TMainForm::ClearMaskBtnClick);
+    connect(InvertMaskBtn, &QToolButton::clicked, this, &TMainForm::InvertMaskBtnClick);
+    for (QCheckBox* box : {ShowMaskCheck, CompareCheck, ShowGridCheck, ShowFoldsCheck}) {
+        connect(box, &QCheckBox::toggled, this, &TMainForm::viewOptionsChanged);
+    }
+    connect(BrushGroup, &QButtonGroup::buttonToggled, this, [this](QAbstractButton*, bool on) {
+        if (on) {
+            viewOptionsChanged();
+        }
+    });
+    // The backslash key is watched wherever the focus is in this window.
+    qApp->installEventFilter(new BackslashWatcher(this, [this](bool held) { holdSource(held); }));
     connect(RedoBtn, &QToolButton::clicked, this, &TMainForm::RedoBtnClick);
     for (const auto& [keys, slot] :
          {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Z), &TMainForm::UndoBtnClick},
@@ -154,21 +196,74 @@ void TMainForm::RedoBtnClick() {
     strokes_->Redo();
 }
 
+void TMainForm::ClearMaskBtnClick() {
+    strokes_->ClearMask();
+}
+
+void TMainForm::InvertMaskBtnClick() {
+    strokes_->InvertMask();
+}
+
+void TMainForm::viewOptionsChanged() {
+    CanvasExtras extras;
+    extras.source = &session_->source();
+    extras.field = &session_->field();
+    extras.mask = &session_->mask();
+    extras.folds = &folds_;
+    extras.sourceOnly = sourceHeld_;
+    extras.compare = CompareCheck->isChecked();
+    extras.showMask = ShowMaskCheck->isChecked() || FreezeBtn->isChecked() || ThawBtn->isChecked();
+    extras.showGrid = ShowGridCheck->isChecked();
+    extras.showFolds = ShowFoldsCheck->isChecked();
+    if (extras.showFolds && !folds_.built()) {
+        rebuildFolds();
+    } else if (!extras.showFolds && folds_.built()) {
+        folds_.clear();
+        StatusBar1->setStatusText({});
+    }
+    PaintBox1->setExtras(extras);
+    strokes_->PaintBox1Paint();
+    ErgPaintBox->setPicture(sourceHeld_ ? &session_->source() : &session_->result());
+}
+
+void TMainForm::holdSource(bool held) {
+    if (held != sourceHeld_) {
+        sourceHeld_ = held;
+        viewOptionsChanged();
+    }
+}
+
+void TMainForm::rebuildFolds() {
+    folds_.rebuild(session_->field());
+    updateFolds({});
+}
+
+void TMainForm::updateFolds(const DabRect& changed) {
+    if (!ShowFoldsCheck->isChecked()) {
+        return;
+    }
+    folds_.update(session_->field(), changed);
+    StatusBar1->setStatusText(QStringLiteral("Folded pixels: %1").arg(folds_.count()));
+}
+
 void TMainForm::changeEvent(QEvent* event) {
     // A stroke whose release goes to another window (a box, another
     // program, the window minimised) ends here rather than painting on.
     if ((event->type() == QEvent::ActivationChange && !isActiveWindow()) ||
         (event->type() == QEvent::WindowStateChange && isMinimized())) {
         strokes_->endStrokeHere();
+        // Its release will not come either.
+        holdSource(false);
     }
     QMainWindow::changeEvent(event);
 }
 
 BrushSettings TMainForm::brushSettings() const {
     BrushSettings brush;
-    brush.mode = EffectModeFromButtons(WachsenBtn->isChecked(), SchrumpfenBtn->isChecked(),
-                                       RadiererBtn->isChecked(), SchmierenBtn->isChecked(),
-                                       ZerrenBtn->isChecked());
+    brush.mode =
+        EffectModeFromButtons(WachsenBtn->isChecked(), SchrumpfenBtn->isChecked(),
+                              RadiererBtn->isChecked(), SchmierenBtn->isChecked(),
+                              ZerrenBtn->isChecked(), FreezeBtn->isChecked(), ThawBtn->isChecked());
     const AxisSwitches axes =
         AxisSwitchesFromRadios(xyCheck->isChecked(), xCheck->isChecked(), ycheck->isChecked());
     brush.xSwitch = axes.x;

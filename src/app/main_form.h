@@ -16,7 +16,9 @@
 
 #include "app/browser/favourite_folders.h"
 #include "app/browser/file_masks.h"
+#include "editor/animation_export.h"
 #include "editor/brush_settings.h"
+#include "editor/overlays.h"
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
 #include "picture/owned_dib.h"
@@ -82,6 +84,18 @@ public:
     // On failure a message box names the file and the reason, and nothing
     // else changes. True when written.
     bool saveResult(const QString& fileName, bool replaceWriteProtected = false);
+    // "Smooth", on the result page or the editing page: the views, the saved
+    // and the printed picture show the smooth rendering while it is checked;
+    // both boxes show the same state.
+    void SmoothCheckClick();
+    void EditSmoothCheckClick();
+    // "Save animation...": the options, a file name, then the animation
+    // written with its progress in the status bar.
+    void SaveAnimBtnClick();
+    // Writes the animation to `fileName` (.gif or .webp) with the smooth
+    // switch as it stands. On failure a message box says why and an existing
+    // file stays. True when written.
+    bool saveAnimation(const QString& fileName, AnimationSettings settings);
     // The printer that the print dialog sets up and prints on, kept for the
     // next printing; made at its first use.
     QPrinter& printer();
@@ -97,6 +111,14 @@ public:
     // Undo and redo of strokes and loads (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y).
     void UndoBtnClick();
     void RedoBtnClick();
+    void ClearMaskBtnClick();
+    void InvertMaskBtnClick();
+    // What the views show changed: a switch of the second column, the
+    // brush, or the backslash key held or let go.
+    void viewOptionsChanged();
+    // Whether the source is shown in place of the result (backslash held).
+    bool showingSource() const { return sourceHeld_; }
+    const FoldMap& folds() const { return folds_; }
     // One wheel step of 120 units each.
     void FormMouseWheelDown();
     void FormMouseWheelUp();
@@ -178,6 +200,18 @@ public:
     SpinEdit* StarkED = nullptr;
     SpinEdit* RadiusED = nullptr;
     SpinEdit* ZoomEd = nullptr;
+    // The tool bar's second column.
+    Panel* SpeedBar2 = nullptr;
+    QToolButton* FreezeBtn = nullptr;
+    QToolButton* ThawBtn = nullptr;
+    QCheckBox* ShowMaskCheck = nullptr;
+    QToolButton* ClearMaskBtn = nullptr;
+    QToolButton* InvertMaskBtn = nullptr;
+    QCheckBox* CompareCheck = nullptr;
+    QCheckBox* ShowGridCheck = nullptr;
+    QCheckBox* ShowFoldsCheck = nullptr;
+    // The same switch as SmoothCheck, on the editing page.
+    QCheckBox* EditSmoothCheck = nullptr;
     // In the page's header band, right of its text.
     QToolButton* UndoBtn = nullptr;
     QToolButton* RedoBtn = nullptr;
@@ -188,6 +222,8 @@ public:
     // Page 3.
     QPushButton* SaveAsBtn = nullptr;
     QPushButton* PrintBtn = nullptr;
+    QCheckBox* SmoothCheck = nullptr;
+    QPushButton* SaveAnimBtn = nullptr;
     QScrollArea* ErgScrollBox = nullptr;
     ResultView* ErgPaintBox = nullptr;
     // Made at the first click on SaveAsBtn.
@@ -219,6 +255,9 @@ private:
     // once the layout and the session exist.
     void setUpPicturePage();
     void setUpResultPage();
+    // Both "Smooth" boxes to `smooth`, the session rendered that way, the
+    // views drawn again.
+    void setSmooth(bool smooth);
     // The file list shows `folder` (the tree's selection).
     void listFolder(const QString& folder);
     // The box for a favourite or dropped folder that is not there.
@@ -245,6 +284,12 @@ private:
 
     // The boxes of the picture page and the preview, for the source picture.
     void showPictureInfo();
+    // The backslash key: the source in place of the result while held.
+    void holdSource(bool held);
+    // The folds brought up to date in `changed`, or made anew, and counted
+    // in the status bar; nothing while they are not shown.
+    void updateFolds(const DabRect& changed);
+    void rebuildFolds();
 
     QString executableFolder_;
     QString helpFile_;
@@ -253,6 +298,8 @@ private:
     std::unique_ptr<StrokeController> strokes_;
     // Result page: where the save dialog opens next, and the printer.
     QString saveFolder_;
+    // The options chosen at the last "Save animation...".
+    AnimationSettings animationSettings_;
     PrinterHolder* printerHolder_ = nullptr;
     // Picture page: the tree's folders, the list's entries and its filter.
     QFileSystemModel* folderModel_ = nullptr;
@@ -265,6 +312,8 @@ private:
     // selection is kept in view while the model fills in.
     bool revealTreeSelection_ = false;
     int wheelRest_ = 0;
+    FoldMap folds_;
+    bool sourceHeld_ = false;
     // What the boxes of the picture page show for the start-up picture.
     QString startWidth_;
     QString startHeight_;

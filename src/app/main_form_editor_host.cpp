@@ -3,14 +3,18 @@
 // timer and capture to the views.
 #include <string>
 
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QString>
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/browser/preview_box.h"
 #include "app/main_form.h"
 #include "editor/views/edit_canvas.h"
 #include "editor/views/progress_status_bar.h"
 #include "editor/views/result_view.h"
+#include "picture/dib_queries.h"
 #include "platform/message_box.h"
 
 namespace grimora {
@@ -48,6 +52,7 @@ void TMainForm::drawPicture() {
 }
 
 void TMainForm::drawPictureRect(const DabRect& pictureRect) {
+    updateFolds(pictureRect);
     PaintBox1->drawPictureRect(pictureRect);
 }
 
@@ -65,6 +70,26 @@ void TMainForm::oldestStepsDropped() {
 void TMainForm::pictureReplaced() {
     ErgPaintBox->setPicture(&session_->result());
     showPictureInfo();
+}
+
+void TMainForm::showPictureInfo() {
+    const Dib& source = session().source();
+    if (session().origin().empty()) {
+        // The start-up picture: the boxes as the window first showed them.
+        Breit->setText(startWidth_);
+        Hoch->setText(startHeight_);
+        Tief->setText(startColours_);
+    } else {
+        Breit->setText(QString::number(DibWidth(source)) + QStringLiteral(" Pixel"));
+        Hoch->setText(QString::number(DibHeight(source)) + QStringLiteral(" Pixel"));
+        Tief->setText(QString::number(zweihoch(DibBitCount(source))));
+    }
+    DibPrevPaint->repaint();
+    // Another picture: its own folds, and the views as they were set.
+    if (ShowFoldsCheck->isChecked()) {
+        rebuildFolds();
+    }
+    viewOptionsChanged();
 }
 
 void TMainForm::setViewSize(int64_t width, int64_t height) {

@@ -346,10 +346,11 @@ QWidget* TMainForm::buildPage2() {
         {&RadiererBtn, "RadiererBtn", "Rubber", 156, LayoutPicture::RubberGlyph,
          LayoutPicture::RubberGlyphDisabled},
     };
-    for (const Brush& brush : brushes) {
-        auto* button = Named(new QToolButton(SpeedBar1), brush.name);
+    // A brush button of the group, on a column of the tool bar.
+    const auto brushButton = [this](QWidget* bar, const Brush& brush, const char* hint) {
+        auto* button = Named(new QToolButton(bar), brush.name);
         button->setText(QString::fromUtf8(brush.caption));
-        button->setToolTip(QString::fromUtf8(brush.caption));
+        button->setToolTip(QString::fromUtf8(hint));
         button->setIcon(GlyphIcon(brush.glyph, brush.disabledGlyph));
         button->setIconSize({16, 16});
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -358,6 +359,9 @@ QWidget* TMainForm::buildPage2() {
         button->setGeometry(3, brush.top, 78, 36);
         BrushGroup->addButton(button);
         *brush.button = button;
+    };
+    for (const Brush& brush : brushes) {
+        brushButton(SpeedBar1, brush, brush.caption);
     }
     WachsenBtn->setChecked(true);
 
@@ -417,6 +421,77 @@ QWidget* TMainForm::buildPage2() {
         *field.edit = edit;
     }
 
+    // A second column of the tool bar, in its look, for what came after its
+    // first column was full: the mask brushes, the mask's commands and what
+    // the view shows.
+    SpeedBar2 =
+        Named(new Panel(body, QColor(192, 192, 192), Bevel::Lowered, Bevel::Raised), "SpeedBar2");
+    SpeedBar2->setFixedWidth(84);
+    SpeedBar2->setWallpaper(LayoutPixmap(LayoutPicture::ToolbarWallpaper));
+    SpeedBar2->setFont(barFont);
+    row->addWidget(SpeedBar2);
+    const Brush maskBrushes[] = {
+        {&FreezeBtn, "FreezeBtn", "Freeze", 12, LayoutPicture::FreezeGlyph,
+         LayoutPicture::FreezeGlyphDisabled},
+        {&ThawBtn, "ThawBtn", "Thaw", 48, LayoutPicture::ThawGlyph,
+         LayoutPicture::ThawGlyphDisabled},
+    };
+    const char* maskHints[] = {"Freeze: protect what you paint from every brush",
+                               "Thaw: let the brushes move what you paint again"};
+    for (std::size_t k = 0; k < std::size(maskBrushes); ++k) {
+        brushButton(SpeedBar2, maskBrushes[k], maskHints[k]);
+    }
+    struct Command {
+        QToolButton** button;
+        const char* name;
+        const char* caption;
+        int top;
+        const char* hint;
+    };
+    const Command commands[] = {
+        {&ClearMaskBtn, "ClearMaskBtn", "Clear mask", 110, "Thaw the whole picture"},
+        {&InvertMaskBtn, "InvertMaskBtn", "Invert mask", 132,
+         "Freeze what is free and thaw what is frozen"},
+    };
+    for (const Command& command : commands) {
+        auto* button = Named(new QToolButton(SpeedBar2), command.name);
+        button->setText(QString::fromUtf8(command.caption));
+        button->setToolTip(QString::fromUtf8(command.hint));
+        button->setAutoRaise(true);
+        button->setGeometry(3, command.top, 78, 20);
+        *command.button = button;
+    }
+    struct Switch {
+        QCheckBox** box;
+        const char* name;
+        const char* caption;
+        int top;
+        const char* hint;
+    };
+    const Switch switches[] = {
+        {&ShowMaskCheck, "ShowMaskCheck", "Show mask", 90,
+         "Show the frozen parts in colour (always while Freeze or Thaw is chosen)"},
+        {&CompareCheck, "CompareCheck", "Compare", 164,
+         "The source left of a divider you drag, the result right of it; hold \\ to see the "
+         "source alone"},
+        {&ShowGridCheck, "ShowGridCheck", "Show grid", 182,
+         "The lines of a grid on the source, bent as the warp bends them"},
+        {&ShowFoldsCheck, "ShowFoldsCheck", "Show folds", 200,
+         "Mark where the warp turns the picture over itself"},
+        {&EditSmoothCheck, "EditSmoothCheck", "Smooth", 218,
+         "Show, save and print the result sampled between pixels, without steps"},
+    };
+    for (const Switch& option : switches) {
+        auto* box = Named(new QCheckBox(QString::fromUtf8(option.caption), SpeedBar2), option.name);
+        // Regular weight: the captions are longer than the first column's.
+        QFont regular = barFont;
+        regular.setBold(false);
+        box->setFont(regular);
+        box->setGeometry(5, option.top, 78, 17);
+        box->setToolTip(QString::fromUtf8(option.hint));
+        *option.box = box;
+    }
+
     ScrollBox1 = ScrollBox(body, "ScrollBox1");
     PaintBox1 = Named(new EditCanvas, "PaintBox1");
     ScrollBox1->setWidget(PaintBox1);
@@ -452,6 +527,15 @@ QWidget* TMainForm::buildPage3() {
     titlePalette.setColor(QPalette::WindowText, kMaroon);
     titleLabel->setPalette(titlePalette);
     titleLabel->setGeometry(8, 4, 161, 65);
+    // What leaves the program besides the picture, under the decoration:
+    // the row of buttons right of it has no room at the smallest window.
+    SmoothCheck = Named(new QCheckBox(QStringLiteral("Smooth"), side), "SmoothCheck");
+    SmoothCheck->setToolTip(
+        QStringLiteral("Show, save and print the result sampled between pixels, without steps"));
+    SmoothCheck->setGeometry(12, 298, 190, 17);
+    SaveAnimBtn = Named(new QPushButton(QStringLiteral("Save animation..."), side), "SaveAnimBtn");
+    SaveAnimBtn->setToolTip(QStringLiteral("Save the distortion as an animated GIF or WebP"));
+    SaveAnimBtn->setGeometry(7, 320, 195, 25);
     row->addWidget(side);
 
     auto* results = new QWidget(body);

@@ -169,21 +169,6 @@ bool TMainForm::takePicture(OwnedDib picture, PreparedPicture prepared, const QS
     return true;
 }
 
-void TMainForm::showPictureInfo() {
-    const Dib& source = session().source();
-    if (session().origin().empty()) {
-        // The start-up picture: the boxes as the window first showed them.
-        Breit->setText(startWidth_);
-        Hoch->setText(startHeight_);
-        Tief->setText(startColours_);
-    } else {
-        Breit->setText(QString::number(DibWidth(source)) + QStringLiteral(" Pixel"));
-        Hoch->setText(QString::number(DibHeight(source)) + QStringLiteral(" Pixel"));
-        Tief->setText(QString::number(zweihoch(DibBitCount(source))));
-    }
-    DibPrevPaint->repaint();
-}
-
 bool TMainForm::openfilenow(const QString& fileName) {
     const QByteArray name = QFile::encodeName(fileName);
     // The field and the result picture are made on the second core while

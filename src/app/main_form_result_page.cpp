@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The result page and the bottom bar's dialogs: saving, printing, the about box.
+// The result page and the bottom bar's dialogs: saving, printing, the
+// smooth switch, saving the animation, the about box.
+#include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -7,10 +9,12 @@
 #include <QString>
 
 #include "app/dialogs/about_box.h"
+#include "app/dialogs/animation_dialog.h"
 #include "app/dialogs/print_form.h"
 #include "app/dialogs/print_picture.h"
 #include "app/dialogs/save_dialog.h"
 #include "app/main_form.h"
+#include "editor/views/result_view.h"
 #include "picture/picture_writer.h"
 #include "platform/message_box.h"
 
@@ -20,6 +24,7 @@ namespace {
 
 const QString kSaveCaption = QStringLiteral("Save picture as...");
 const QString kPrintCaption = QStringLiteral("Print picture...");
+const QString kAnimationCaption = QStringLiteral("Save animation...");
 
 }  // namespace
 
@@ -27,6 +32,60 @@ void TMainForm::setUpResultPage() {
     saveFolder_ = executableFolder_;
     connect(SaveAsBtn, &QPushButton::clicked, this, &TMainForm::SaveAsBtnClick);
     connect(PrintBtn, &QPushButton::clicked, this, &TMainForm::PrintBtnClick);
+    connect(SmoothCheck, &QCheckBox::clicked, this, &TMainForm::SmoothCheckClick);
+    connect(EditSmoothCheck, &QCheckBox::clicked, this, &TMainForm::EditSmoothCheckClick);
+    connect(SaveAnimBtn, &QPushButton::clicked, this, &TMainForm::SaveAnimBtnClick);
+}
+
+void TMainForm::SmoothCheckClick() {
+    setSmooth(SmoothCheck->isChecked());
+}
+
+void TMainForm::EditSmoothCheckClick() {
+    setSmooth(EditSmoothCheck->isChecked());
+}
+
+void TMainForm::setSmooth(bool smooth) {
+    SmoothCheck->setChecked(smooth);
+    EditSmoothCheck->setChecked(smooth);
+    session_->setSmooth(smooth, *this);
+    strokes_->PaintBox1Paint();
+    ErgPaintBox->setPicture(&session_->result());
+}
+
+void TMainForm::SaveAnimBtnClick() {
+    AnimationDialog options(this, animationSettings_);
+    if (options.exec() != QDialog::Accepted) {
+        return;
+    }
+    animationSettings_ = options.settings();
+    QFileDialog files(this, kAnimationCaption,
+                      QFileInfo(saveFolder_).isDir() ? saveFolder_ : executableFolder_);
+    files.setObjectName(QStringLiteral("AnimationFileDialog"));
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.setNameFilter(options.fileFilter());
+    files.setDefaultSuffix(options.extension());
+    if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty()) {
+        return;
+    }
+    const QString fileName = files.selectedFiles().first();
+    if (saveAnimation(fileName, animationSettings_)) {
+        saveFolder_ = QFileInfo(fileName).absolutePath();
+    }
+}
+
+bool TMainForm::saveAnimation(const QString& fileName, AnimationSettings settings) {
+    settings.smooth = session_->smooth();
+    std::string error;
+    const bool saved = SaveMorphAnimation(
+        session_->source(), session_->field(), settings, QFile::encodeName(fileName).toStdString(),
+        [this](int32_t percent) { SetProStatus(percent); }, error);
+    SetProStatus(0);
+    if (!saved) {
+        MessageBox(this, QString::fromStdString(error), kAnimationCaption, MB_OK | MB_ICONERROR);
+    }
+    return saved;
 }
 
 void TMainForm::SaveAsBtnClick() {

@@ -37,21 +37,26 @@ bool CheckOutputs(const OutputPaths& paths, std::string& error) {
         error = "cannot write " + paths.picture + ": " + error;
         return false;
     }
-    TargetInfo picture;
-    if (!Inspect(paths.picture, picture, error)) {
+    std::vector<TargetInfo> targets(1);
+    if (!Inspect(paths.picture, targets[0], error)) {
         return false;
     }
-    if (!paths.field) {
-        return true;
-    }
-    TargetInfo field;
-    if (!Inspect(*paths.field, field, error)) {
-        return false;
-    }
-    if (SameFile(picture, field) && picture.kind != TargetKind::kStream) {
-        error = "the picture and the field would both be written to " + picture.file +
-                "; give them different files";
-        return false;
+    for (const std::optional<std::string>& path : {paths.field, paths.animation}) {
+        if (!path) {
+            continue;
+        }
+        TargetInfo target;
+        if (!Inspect(*path, target, error)) {
+            return false;
+        }
+        for (const TargetInfo& earlier : targets) {
+            if (SameFile(earlier, target) && target.kind != TargetKind::kStream) {
+                error = earlier.path + " and " + target.path + " are the same file, " +
+                        target.file + "; give each output a file of its own";
+                return false;
+            }
+        }
+        targets.push_back(target);
     }
     return true;
 }

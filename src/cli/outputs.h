@@ -15,16 +15,17 @@ namespace grimora::cli {
 struct OutputPaths {
     std::string picture;
     std::optional<std::string> field;
+    std::optional<std::string> animation;  // written by the caller, after the others
 };
 
-// Looks at both targets before anything is loaded or written: false with a
-// one-line `error` when the picture's type is not one Grimora writes, when
-// either target cannot be written or is write-protected, or when both name
-// the same file (a device or a pipe may take both).
+// Looks at every target before anything is loaded or written: false with a
+// one-line `error` when the picture's type is not one Grimora writes, when a
+// target cannot be written or is write-protected, or when two name the same
+// file (a device or a pipe may take several).
 bool CheckOutputs(const OutputPaths& paths, std::string& error);
 
-// Writes both beside their targets and puts them in place only once both
-// are complete, so that a failure replaces neither.
+// Writes the picture and the field beside their targets and puts them in
+// place only once both are complete, so that a failure replaces neither.
 bool WriteOutputs(const OutputPaths& paths, const Dib& picture, const DisplacementField& field,
                   std::string& error);
 

@@ -15,6 +15,7 @@
 
 #include "cli/outputs.h"
 #include "cli/script.h"
+#include "editor/animation_export.h"
 #include "editor/brush_settings.h"
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
@@ -22,38 +23,55 @@
 #include "picture/depth_convert.h"
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
-#include "picture/picture_writer.h"
 #include "picture/random_source.h"
+#include "warp/smooth_render.h"
 
 namespace grimora::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: grimora-warp [--field FIELD_OUT] INPUT SCRIPT OUTPUT";
+// One line: a usage error is one line of the tool's.
+constexpr const char* kUsage =
+    "usage: grimora-warp [--field FIELD_OUT] [--smooth] [--animation FILE [--frames N] "
+    "[--delay MS] [--ping-pong] [--longest-side PX]] INPUT SCRIPT OUTPUT";
 constexpr const char* kHelp =
-    "usage: grimora-warp [--field FIELD_OUT] INPUT SCRIPT OUTPUT\n"
+    "usage: grimora-warp [--field FIELD_OUT] [--smooth] [--animation FILE [--frames N]\n"
+    "                    [--delay MS] [--ping-pong] [--longest-side PX]] INPUT SCRIPT OUTPUT\n"
     "\n"
     "Applies the strokes of SCRIPT to INPUT and writes the result picture to OUTPUT.\n"
     "INPUT is a picture file (BMP, GIF, IFF/LBM, JPEG, PCX, PNG, TGA or TIFF)\n"
     "or blank:WxH, a white picture of W x H pixels.\n"
     "SCRIPT is a file, or - for standard input, with one command a line:\n"
-    "  brush grow|shrink|rubber|smear|lug   strength S   radius R\n"
+    "  brush grow|shrink|rubber|smear|lug|freeze|thaw   strength S   radius R\n"
     "  axes xy|x|y   normalize on|off   zoom Z\n"
     "  press X Y   move X Y   release X Y   tick\n"
     "  undo   redo   (whole strokes; the loaded INPUT is where the history starts)\n"
+    "  mask clear|invert   (the freeze mask that freeze and thaw paint)\n"
     "X and Y are positions in the zoomed editing view. '#' starts a comment.\n"
     "--field FIELD_OUT also writes the displacement field: width x height entries\n"
     "of two little-endian 32-bit integers (x, y), bottom row first.\n"
+    "--smooth writes the smooth rendering (sub-pixel sampling) instead of the exact one.\n"
+    "--animation FILE also writes the distortion as an animation from INPUT to OUTPUT,\n"
+    "a .gif or .webp file: --frames N frames (24), --delay MS each (40), --ping-pong\n"
+    "there and back again, scaled to --longest-side PX (640); smooth with --smooth.\n"
     "Nothing is written unless the whole script runs, and an existing OUTPUT or\n"
     "FIELD_OUT is replaced only once both new files are complete.\n";
 
 struct Options {
     std::optional<std::string> fieldPath;
+    std::optional<std::string> animationPath;
+    AnimationSettings animation;
+    bool animationOptions = false;  // one of --frames, --delay, --ping-pong, --longest-side
     std::string input;
     std::string script;
     std::string output;
     bool help = false;
 };
+
+bool readPositive(std::string_view text, int32_t& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && value > 0;
+}
 
 std::optional<Options> parseArguments(const std::vector<std::string>& arguments,
                                       std::string& error) {
@@ -72,6 +90,29 @@ std::optional<Options> parseArguments(const std::vector<std::string>& arguments,
                 return std::nullopt;
             }
             options.fieldPath = arguments[++i];
+        } else if (!optionsEnded && argument == "--smooth") {
+            options.animation.smooth = true;
+        } else if (!optionsEnded && argument == "--ping-pong") {
+            options.animation.pingPong = true;
+            options.animationOptions = true;
+        } else if (!optionsEnded && argument == "--animation") {
+            if (i + 1 == arguments.size()) {
+                error = "--animation needs a file name";
+                return std::nullopt;
+            }
+            options.animationPath = arguments[++i];
+        } else if (!optionsEnded && (argument == "--frames" || argument == "--delay" ||
+                                     argument == "--longest-side")) {
+            int32_t value = 0;
+            if (i + 1 == arguments.size() || !readPositive(arguments[i + 1], value)) {
+                error = argument + " needs a whole number above 0";
+                return std::nullopt;
+            }
+            ++i;
+            (argument == "--frames"  ? options.animation.frames
+             : argument == "--delay" ? options.animation.delayMs
+                                     : options.animation.longestSide) = value;
+            options.animationOptions = true;
         } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
             error = "unknown option " + argument;
             return std::nullopt;
@@ -81,6 +122,19 @@ std::optional<Options> parseArguments(const std::vector<std::string>& arguments,
     }
     if (options.help) {
         return options;
+    }
+    if (options.animationOptions && !options.animationPath) {
+        error = "--frames, --delay, --ping-pong and --longest-side go with --animation";
+        return std::nullopt;
+    }
+    if (options.animationPath) {
+        AnimationFormat format{};
+        error = !AnimationFormatOf(*options.animationPath, format)
+                    ? "--animation writes .gif or .webp files"
+                    : CheckAnimationSettings(options.animation);
+        if (!error.empty()) {
+            return std::nullopt;
+        }
     }
     if (positional.size() != 3) {
         error = kUsage;
@@ -115,11 +169,6 @@ private:
     std::ostream& errors_;
     bool timerEnabled_ = false;
 };
-
-bool readPositive(std::string_view text, int32_t& value) {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size() && value > 0;
-}
 
 enum class LoadStatus { Loaded, BadName, Failed };
 
@@ -199,6 +248,13 @@ public:
     }
     void operator()(const Undo&) { controller_.Undo(); }
     void operator()(const Redo&) { controller_.Redo(); }
+    void operator()(const MaskCommand& c) {
+        if (c.invert) {
+            controller_.InvertMask();
+        } else {
+            controller_.ClearMask();
+        }
+    }
 
 private:
     StrokeController& controller_;
@@ -229,7 +285,7 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
         }
         script = &file;
     }
-    const OutputPaths outputs{options->output, options->fieldPath};
+    const OutputPaths outputs{options->output, options->fieldPath, options->animationPath};
     if (!CheckOutputs(outputs, error)) {
         errors << "grimora-warp: " << error << '\n';
         return kExitFailure;
@@ -278,7 +334,20 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
         return kExitUsage;
     }
 
-    if (!WriteOutputs(outputs, session.result(), session.field(), error)) {
+    // The smooth rendering of the final field, as the session shows it with
+    // "Smooth" on.
+    OwnedDib smooth;
+    if (options->animation.smooth) {
+        renderSmooth(session.source(), session.field(), smooth, host);
+    }
+    const Dib& result = options->animation.smooth ? smooth.get() : session.result();
+    if (!WriteOutputs(outputs, result, session.field(), error)) {
+        errors << "grimora-warp: " << error << '\n';
+        return kExitFailure;
+    }
+    if (options->animationPath &&
+        !SaveMorphAnimation(session.source(), session.field(), options->animation,
+                            *options->animationPath, {}, error)) {
         errors << "grimora-warp: " << error << '\n';
         return kExitFailure;
     }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // grimora-warp: applies a stroke script to a picture without a window.
 //
-//   grimora-warp [--field FIELD_OUT] INPUT SCRIPT OUTPUT
+//   grimora-warp [--field FIELD_OUT] [--smooth] [--animation FILE ...] INPUT SCRIPT OUTPUT
 #pragma once
 
 #include <istream>

@@ -102,8 +102,13 @@ Reason readCommand(const std::vector<std::string>& words, Command& command) {
             command = SetBrush{EffectMode::Smear};
         } else if (brush == "lug") {
             command = SetBrush{EffectMode::Lug};
+        } else if (brush == "freeze") {
+            command = SetBrush{EffectMode::Freeze};
+        } else if (brush == "thaw") {
+            command = SetBrush{EffectMode::Thaw};
         } else {
-            return "unknown brush " + shown(brush) + " (grow, shrink, rubber, smear or lug)";
+            return "unknown brush " + shown(brush) +
+                   " (grow, shrink, rubber, smear, lug, freeze or thaw)";
         }
         return {};
     }
@@ -162,6 +167,16 @@ Reason readCommand(const std::vector<std::string>& words, Command& command) {
         } else {
             command = Release{point};
         }
+        return {};
+    }
+    if (name == "mask") {
+        if (Reason r = oneArgument(); !r.empty()) {
+            return r;
+        }
+        if (words[1] != "clear" && words[1] != "invert") {
+            return "mask is clear or invert";
+        }
+        command = MaskCommand{words[1] == "invert"};
         return {};
     }
     if (name == "tick" || name == "undo" || name == "redo") {

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The stroke script of grimora-warp: one command a line, '#' starts a comment.
 //
-//   brush grow|shrink|rubber|smear|lug   strength S   radius R
+//   brush grow|shrink|rubber|smear|lug|freeze|thaw   strength S   radius R
 //   axes xy|x|y   normalize on|off   zoom Z
 //   press X Y   move X Y   release X Y   tick
-//   undo   redo
+//   undo   redo   mask clear|invert
 //
 // S, R and Z are read as the tool bar's fields read their text, without
 // range checks; X and Y are whole view coordinates of the zoomed editing view.
@@ -56,9 +56,12 @@ struct Release {
 struct Tick {};
 struct Undo {};
 struct Redo {};
+struct MaskCommand {
+    bool invert = false;  // false: clear
+};
 
 using Command = std::variant<SetBrush, SetStrength, SetRadius, SetAxes, SetNormalize, SetZoom,
-                             Press, Move, Release, Tick, Undo, Redo>;
+                             Press, Move, Release, Tick, Undo, Redo, MaskCommand>;
 
 struct ScriptLine {
     int64_t number = 0;  // 1-based line of the script text

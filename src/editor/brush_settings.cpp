@@ -11,8 +11,15 @@ int32_t BrushSettings::dabRadius() const {
 }
 
 EffectMode EffectModeFromButtons(bool /*wachsenDown*/, bool schrumpfenDown, bool radiererDown,
-                                 bool schmierenDown, bool zerrenDown) {
+                                 bool schmierenDown, bool zerrenDown, bool freezeDown,
+                                 bool thawDown) {
     // Grow is what remains when no other button is down.
+    if (thawDown) {
+        return EffectMode::Thaw;
+    }
+    if (freezeDown) {
+        return EffectMode::Freeze;
+    }
     if (zerrenDown) {
         return EffectMode::Lug;
     }

@@ -25,10 +25,11 @@ struct BrushSettings {
     double outlineRadius() const { return radius * zoom; }
 };
 
-// The tool bar's group of five brush buttons; should more than one be down,
-// the later button in this order wins.
+// The tool bar's group of brush buttons; should more than one be down, the
+// later button in this order wins.
 EffectMode EffectModeFromButtons(bool wachsenDown, bool schrumpfenDown, bool radiererDown,
-                                 bool schmierenDown, bool zerrenDown);
+                                 bool schmierenDown, bool zerrenDown, bool freezeDown = false,
+                                 bool thawDown = false);
 
 struct AxisSwitches {
     bool x = true;

@@ -7,22 +7,24 @@
 
 namespace grimora {
 
-std::size_t FieldChange::bytes() const {
-    return sizeof(*this) + runs_.capacity() * sizeof(Run) +
-           values_.capacity() * sizeof(Displacement);
+template <typename T>
+std::size_t RunChange<T>::bytes() const {
+    return runs_.capacity() * sizeof(Run) + values_.capacity() * sizeof(T);
 }
 
-void FieldChange::swapWith(DisplacementField& field) {
-    Displacement* kept = values_.data();
+template <typename T>
+void RunChange<T>::swapWith(T* layer) {
+    T* kept = values_.data();
     for (const Run& run : runs_) {
-        std::swap_ranges(kept, kept + run.length, field.data() + run.start);
+        std::swap_ranges(kept, kept + run.length, layer + run.start);
         kept += run.length;
     }
 }
 
-void FieldRecorder::start(const DisplacementField& field) {
-    width_ = field.width();
-    height_ = field.height();
+template <typename T>
+void TileRecorder<T>::start(int32_t width, int32_t height) {
+    width_ = width;
+    height_ = height;
     tilesAcross_ = (width_ + kTileSide - 1) / kTileSide;
     const int32_t tilesDown = (height_ + kTileSide - 1) / kTileSide;
     // finish() leaves every slot at -1; only a new size needs the table anew.
@@ -34,7 +36,8 @@ void FieldRecorder::start(const DisplacementField& field) {
     active_ = true;
 }
 
-void FieldRecorder::keep(const DisplacementField& field, const DabRect& rect) {
+template <typename T>
+void TileRecorder<T>::keep(const T* layer, const DabRect& rect) {
     const int32_t left = std::max(rect.x, 0);
     const int32_t bottom = std::max(rect.y, 0);
     const auto right =
@@ -52,29 +55,31 @@ void FieldRecorder::keep(const DisplacementField& field, const DabRect& rect) {
             }
             const auto next = static_cast<int32_t>(tilesKept_.size());
             if (static_cast<std::size_t>(next) / kBlockTiles == blocks_.size()) {
-                blocks_.push_back(std::make_unique<Displacement[]>(kBlockTiles * kTileEntries));
+                blocks_.push_back(std::make_unique<T[]>(kBlockTiles * kTileValues));
             }
             tilesKept_.push_back(ty * tilesAcross_ + tx);
             slot = next;
-            Displacement* to = tile(slot);
+            T* to = tile(slot);
             const int32_t c0 = tx * kTileSide;
             const auto count = static_cast<std::size_t>(std::min(kTileSide, width_ - c0));
             const int32_t rEnd = std::min(height_, (ty + 1) * kTileSide);
             for (int32_t r = ty * kTileSide; r < rEnd; ++r, to += kTileSide) {
-                std::memcpy(to, field.row(r) + c0, count * sizeof(Displacement));
+                std::memcpy(to, layer + static_cast<std::size_t>(r) * width_ + c0,
+                            count * sizeof(T));
             }
         }
     }
 }
 
-FieldChange FieldRecorder::finish(const DisplacementField& field) {
-    FieldChange change;
+template <typename T>
+RunChange<T> TileRecorder<T>::finish(const T* layer) {
+    RunChange<T> change;
     if (!active_) {
         return change;
     }
     active_ = false;
-    // Tile numbers in storage order give the changed entries in storage
-    // order: a tile row at a time, and within it a field row at a time.
+    // Tile numbers in storage order give the changed values in storage
+    // order: a tile row at a time, and within it a layer row at a time.
     std::vector<int32_t> tiles = tilesKept_;
     std::sort(tiles.begin(), tiles.end());
     int32_t minC = width_;
@@ -91,16 +96,14 @@ FieldChange FieldRecorder::finish(const DisplacementField& field) {
         }
         const int32_t rEnd = std::min(height_, (ty + 1) * kTileSide);
         for (int32_t r = ty * kTileSide; r < rEnd; ++r) {
-            const Displacement* now = field.row(r);
+            const T* now = layer + static_cast<std::size_t>(r) * width_;
             bool rowChanged = false;
             for (std::size_t k = first; k < end; ++k) {
-                const int32_t tx = tiles[k] % tilesAcross_;
-                const int32_t c0 = tx * kTileSide;
+                const int32_t c0 = tiles[k] % tilesAcross_ * kTileSide;
                 const int32_t count = std::min(kTileSide, width_ - c0);
-                const Displacement* old = tile(slotOfTile_[static_cast<std::size_t>(tiles[k])]) +
-                                          static_cast<std::size_t>(r - ty * kTileSide) * kTileSide;
-                if (std::memcmp(old, now + c0,
-                                static_cast<std::size_t>(count) * sizeof(Displacement)) == 0) {
+                const T* old = tile(slotOfTile_[static_cast<std::size_t>(tiles[k])]) +
+                               static_cast<std::size_t>(r - ty * kTileSide) * kTileSide;
+                if (std::memcmp(old, now + c0, static_cast<std::size_t>(count) * sizeof(T)) == 0) {
                     continue;
                 }
                 for (int32_t i = 0; i < count; ++i) {
@@ -141,6 +144,32 @@ FieldChange FieldRecorder::finish(const DisplacementField& field) {
     if (!runs.empty()) {
         change.bounds_ = {minC, minR, maxC - minC + 1, maxR - minR + 1};
     }
+    return change;
+}
+
+template class RunChange<Displacement>;
+template class RunChange<uint8_t>;
+template class TileRecorder<Displacement>;
+template class TileRecorder<uint8_t>;
+
+DabRect FieldChange::bounds() const {
+    return Bounding(entries.bounds(), mask.bounds());
+}
+
+void FieldChange::swapWith(DisplacementField& field, FreezeMask& freeze) {
+    entries.swapWith(field.data());
+    mask.swapWith(freeze.data());
+}
+
+void FieldRecorder::start(const DisplacementField& field) {
+    entries_.start(field.width(), field.height());
+    mask_.start(field.width(), field.height());
+}
+
+FieldChange FieldRecorder::finish(const DisplacementField& field, const FreezeMask& mask) {
+    FieldChange change;
+    change.entries = entries_.finish(field.data());
+    change.mask = mask_.finish(mask.data());
     return change;
 }
 

@@ -21,7 +21,7 @@ std::size_t PictureBytes(const OwnedDib& picture) {
 
 std::size_t PictureState::bytes() const {
     return sizeof(*this) + PictureBytes(source) + PictureBytes(result) +
-           field.size() * sizeof(Displacement) + origin.capacity();
+           field.size() * sizeof(Displacement) + mask.size() + origin.capacity();
 }
 
 std::size_t HistoryStep::bytes() const {

@@ -17,14 +17,17 @@
 
 namespace grimora {
 
-// A picture being edited: the source, its result and its field, and where
-// the source came from (a file's path, or what made it; empty for the
-// start-up picture).
+// A picture being edited: the source, its result, its field and the field's
+// freeze mask, and where the source came from (a file's path, or what made
+// it; empty for the start-up picture).
 struct PictureState {
     OwnedDib source;
     OwnedDib result;
     DisplacementField field;
+    FreezeMask mask;
     std::string origin;
+    // The result is the smooth rendering, not the exact one.
+    bool smoothResult = false;
 
     std::size_t bytes() const;
 };

@@ -174,6 +174,26 @@ void StrokeController::historyRecorded() {
     host_.historyChanged();
 }
 
+void StrokeController::showChanged() {
+    const DabRect changed = session_.renderChanged(*this);
+    removeOutline();
+    host_.drawPictureRect(changed);
+}
+
+void StrokeController::ClearMask() {
+    if (!strokeActive_ && session_.clearMask()) {
+        showChanged();
+        historyRecorded();
+    }
+}
+
+void StrokeController::InvertMask() {
+    if (!strokeActive_ && session_.invertMask()) {
+        showChanged();
+        historyRecorded();
+    }
+}
+
 void StrokeController::Undo() {
     historyMoved(session_.undo());
 }
@@ -186,12 +206,9 @@ void StrokeController::historyMoved(HistoryMove move) {
     switch (move) {
         case HistoryMove::None:
             return;
-        case HistoryMove::Field: {
-            const DabRect changed = session_.renderChanged(*this);
-            removeOutline();
-            host_.drawPictureRect(changed);
+        case HistoryMove::Field:
+            showChanged();
             break;
-        }
         case HistoryMove::Picture:
             resizeView();
             PaintBox1Paint();

@@ -109,6 +109,10 @@ public:
     void Redo();
     // The history took a step, or lost some: the host hears of it.
     void historyRecorded();
+    // Every byte of the freeze mask 0, or each m 255 - m: a step each, and
+    // the view drawn again where the mask shows.
+    void ClearMask();
+    void InvertMask();
     // After a picture load: the view takes the new picture's size.
     void resizeView();
 
@@ -126,6 +130,8 @@ private:
     void endStroke();
     void removeOutline();
     void historyMoved(HistoryMove move);
+    // Draws what the last change of field or mask left to show.
+    void showChanged();
 
     WarpSession& session_;
     EditorHost& host_;

@@ -20,6 +20,7 @@
 #include "picture/open_dib.h"
 #include "picture/pictrix.h"
 #include "warp/render.h"
+#include "warp/smooth_render.h"
 
 namespace grimora {
 
@@ -31,21 +32,6 @@ class IgnoredMessages : public MessageSink {
 public:
     void showMessage(const std::string& /*text*/) override {}
 };
-
-// The smallest rectangle holding both; an empty one adds nothing.
-DabRect Union(const DabRect& a, const DabRect& b) {
-    if (a.empty()) {
-        return b;
-    }
-    if (b.empty()) {
-        return a;
-    }
-    const int32_t left = std::min(a.x, b.x);
-    const int32_t bottom = std::min(a.y, b.y);
-    const int64_t right = std::max(int64_t{a.x} + a.width, int64_t{b.x} + b.width);
-    const int64_t top = std::max(int64_t{a.y} + a.height, int64_t{b.y} + b.height);
-    return {left, bottom, static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)};
-}
 
 // Enough of a file for its header: the size comes before the pixels, after
 // at most some tables and a thumbnail.
@@ -251,6 +237,7 @@ WarpSession::WarpSession() {
     picture_.source = MakeWhitePicture(kStartPictureWidth, kStartPictureHeight);
     picture_.result = MakeWhitePicture(kStartPictureWidth, kStartPictureHeight);
     picture_.field = DisplacementField(kStartPictureWidth, kStartPictureHeight);
+    picture_.mask = FreezeMask(kStartPictureWidth, kStartPictureHeight);
     if (!picture_.source.holdsPicture() || !picture_.result.holdsPicture()) {
         throw std::bad_alloc();
     }
@@ -267,7 +254,8 @@ bool WarpSession::loadPicture(OwnedDib picture, MessageSink& messages, std::stri
         return false;
     }
     std::optional<DisplacementField> field = DisplacementField::tryAllocate(width, height);
-    if (!field) {
+    std::optional<FreezeMask> mask = FreezeMask::tryAllocate(width, height);
+    if (!field || !mask) {
         messages.showMessage("There is not enough memory to edit a picture of " +
                              std::to_string(width) + " x " + std::to_string(height) +
                              " pixels. The previous picture stays.");
@@ -276,8 +264,11 @@ bool WarpSession::loadPicture(OwnedDib picture, MessageSink& messages, std::stri
     PictureState loaded;
     loaded.source = std::move(picture);
     loaded.field = std::move(*field);
+    loaded.mask = std::move(*mask);
     loaded.origin = std::move(origin);
     InitMask(loaded.field);
+    // Through the identity both renderings are the source itself.
+    loaded.smoothResult = smooth_;
     if (DibBitCount(loaded.source.get()) == 24) {
         // Through the identity the render is a copy of the source's rows:
         // the same picture without reading 192 MB of field at 24 megapixels.
@@ -301,11 +292,18 @@ bool WarpSession::loadPicture(OwnedDib picture, PreparedPicture prepared, Messag
         prepared = {};
         return loadPicture(std::move(picture), messages, std::move(origin));
     }
+    std::optional<FreezeMask> mask = FreezeMask::tryAllocate(width, height);
+    if (!mask) {
+        prepared = {};
+        return loadPicture(std::move(picture), messages, std::move(origin));
+    }
     PictureState loaded;
     loaded.source = std::move(picture);
     loaded.field = std::move(prepared.field);
+    loaded.mask = std::move(*mask);
     loaded.result = std::move(prepared.result);
     loaded.origin = std::move(origin);
+    loaded.smoothResult = smooth_;
     renderIdentityInto(loaded.source.get(), loaded.result.get());
     replacePicture(std::move(loaded));
     return true;
@@ -321,15 +319,19 @@ void WarpSession::replacePicture(PictureState loaded) {
 }
 
 void WarpSession::swapPicture(PictureState& kept) {
+    IgnoredMessages none;  // shown when the picture was rendered last
     // What is kept is whole: the result as the field makes it.
     if (!stale_.empty()) {
-        if (!renderdiRect(picture_.source.get(), picture_.field, picture_.result, stale_)) {
-            IgnoredMessages none;  // shown when the picture was rendered last
-            grimora::renderdi(picture_.source.get(), picture_.field, picture_.result, none);
-        }
+        renderStale(none);
     }
     std::swap(picture_, kept);
     stale_ = {};
+    maskChanged_ = {};
+    // A picture kept from before "Smooth" was switched comes back rendered
+    // the other way.
+    if (picture_.smoothResult != smooth_) {
+        renderdi(none);
+    }
 }
 
 void WarpSession::record(HistoryStep step) {
@@ -366,8 +368,20 @@ WarpSession::~WarpSession() {
 }
 
 void WarpSession::renderdi(MessageSink& messages) {
-    grimora::renderdi(picture_.source.get(), picture_.field, picture_.result, messages);
+    picture_.smoothResult = smooth_;
+    if (smooth_) {
+        renderSmooth(picture_.source.get(), picture_.field, picture_.result, messages);
+    } else {
+        grimora::renderdi(picture_.source.get(), picture_.field, picture_.result, messages);
+    }
     stale_ = {};
+}
+
+void WarpSession::setSmooth(bool smooth, MessageSink& messages) {
+    if (smooth != smooth_) {
+        smooth_ = smooth;
+        renderdi(messages);
+    }
 }
 
 DabRect WarpSession::DoEffekt(const EffectParams& params) {
@@ -375,9 +389,19 @@ DabRect WarpSession::DoEffekt(const EffectParams& params) {
     if (ownStep) {
         beginStroke();
     }
-    recorder_.keep(picture_.field, DabBounds(params, width(), height()));
-    const DabRect changed = grimora::DoEffekt(picture_.field, params);
-    stale_ = Union(stale_, changed);
+    const bool paintsMask = PaintsMask(params.mode);
+    const DabRect reach = DabBounds(params, width(), height());
+    if (paintsMask) {
+        recorder_.keepMask(picture_.mask, reach);
+    } else {
+        recorder_.keepField(picture_.field, reach);
+    }
+    const DabRect changed = grimora::DoEffekt(picture_.field, &picture_.mask, params);
+    if (paintsMask) {
+        maskChanged_ = Bounding(maskChanged_, changed);
+    } else {
+        stale_ = Bounding(stale_, changed);
+    }
     if (ownStep) {
         endStroke();
     }
@@ -385,13 +409,44 @@ DabRect WarpSession::DoEffekt(const EffectParams& params) {
 }
 
 DabRect WarpSession::renderChanged(MessageSink& messages) {
-    const DabRect changed = stale_;
-    if (!renderdiRect(picture_.source.get(), picture_.field, picture_.result, changed)) {
+    const DabRect maskChanged = std::exchange(maskChanged_, DabRect{});
+    return Bounding(renderStale(messages), maskChanged);
+}
+
+DabRect WarpSession::renderStale(MessageSink& messages) {
+    // A smooth pixel reads the entries about it, so changed entries reach a
+    // little further into the result.
+    const DabRect changed = smooth_ ? SmoothReach(stale_, width(), height()) : stale_;
+    if (!(smooth_
+              ? renderSmoothRect(picture_.source.get(), picture_.field, picture_.result, changed)
+              : renderdiRect(picture_.source.get(), picture_.field, picture_.result, changed))) {
         renderdi(messages);
         return {0, 0, width(), height()};
     }
     stale_ = {};
     return changed;
+}
+
+template <typename Change>
+bool WarpSession::changeMask(Change change) {
+    endStroke();
+    const DabRect whole{0, 0, width(), height()};
+    recorder_.start(picture_.field);
+    recorder_.keepMask(picture_.mask, whole);
+    uint8_t* bytes = picture_.mask.data();
+    for (std::size_t i = 0; i < picture_.mask.size(); ++i) {
+        bytes[i] = change(bytes[i]);
+    }
+    maskChanged_ = whole;
+    return endStroke();
+}
+
+bool WarpSession::clearMask() {
+    return changeMask([](uint8_t) { return uint8_t{0}; });
+}
+
+bool WarpSession::invertMask() {
+    return changeMask([](uint8_t m) { return static_cast<uint8_t>(255 - m); });
 }
 
 void WarpSession::beginStroke() {
@@ -404,7 +459,7 @@ bool WarpSession::endStroke() {
     if (!strokeOpen()) {
         return false;
     }
-    FieldChange change = recorder_.finish(picture_.field);
+    FieldChange change = recorder_.finish(picture_.field, picture_.mask);
     if (change.empty()) {
         return false;
     }
@@ -430,8 +485,9 @@ HistoryMove WarpSession::redo() {
 
 HistoryMove WarpSession::apply(HistoryStep& step) {
     if (auto* change = std::get_if<FieldChange>(&step.change)) {
-        change->swapWith(picture_.field);
-        stale_ = Union(stale_, change->bounds());
+        change->swapWith(picture_.field, picture_.mask);
+        stale_ = Bounding(stale_, change->entries.bounds());
+        maskChanged_ = Bounding(maskChanged_, change->mask.bounds());
         return HistoryMove::Field;
     }
     swapPicture(std::get<PictureState>(step.change));

@@ -97,8 +97,14 @@ public:
     WarpSession(const WarpSession&) = delete;
     WarpSession& operator=(const WarpSession&) = delete;
 
-    // Rebuilds the result picture from the source picture and the field.
+    // Rebuilds the result picture from the source picture and the field:
+    // the exact rendering, or the smooth one while that is switched on.
     void renderdi(MessageSink& messages);
+    // Switches the smooth rendering on or off (off at start) and renders the
+    // whole picture anew when that changes it. Loads keep the switch; their
+    // identity field renders the same either way.
+    void setSmooth(bool smooth, MessageSink& messages);
+    bool smooth() const { return smooth_; }
     // One dab on the field; the result is stale until the next render.
     // Returns the entries it may have changed. Inside a stroke, what it
     // changes joins the stroke's step; outside one it is a step of its own.
@@ -106,8 +112,14 @@ public:
     // Brings the result up to date after dabs, an undo or a redo: rebuilds
     // only the part of it that can have changed since the last render, or
     // the whole picture when it cannot be updated in place (which also says
-    // why). Returns the part rebuilt, outside which the result is as it was.
+    // why). Returns the part to show again: what was rebuilt, and where the
+    // mask changed since; outside it the result and mask are as they were.
     DabRect renderChanged(MessageSink& messages);
+
+    // Sets every byte of the freeze mask to 0, or each m to 255 - m; one
+    // step each, none when nothing changes. True when it made a step.
+    bool clearMask();
+    bool invertMask();
 
     // A stroke: every dab from here to endStroke is one step.
     void beginStroke();
@@ -135,6 +147,7 @@ public:
     const Dib& source() const { return picture_.source.get(); }
     const Dib& result() const { return picture_.result.get(); }
     const DisplacementField& field() const { return picture_.field; }
+    const FreezeMask& mask() const { return picture_.mask; }
     // Where the source picture came from, as the load named it.
     const std::string& origin() const { return picture_.origin; }
     int32_t width() const { return picture_.field.width(); }
@@ -155,15 +168,24 @@ private:
     void swapPicture(PictureState& kept);
     // Exchanges the step's content with the session's.
     HistoryMove apply(HistoryStep& step);
+    // Renders where the field changed since the last render (the whole
+    // picture when that cannot be done in place); returns what it rebuilt.
+    DabRect renderStale(MessageSink& messages);
+    // A whole-mask command, as one step.
+    template <typename Change>
+    bool changeMask(Change change);
     void record(HistoryStep step);
     // Gives memory back on a thread of its own when there is much of it.
     void dispose(std::vector<HistoryStep> gone);
 
     PictureState picture_;
     ZoomRatio zoom_;
+    bool smooth_ = false;
     // The bounding box of the changes since the last render: a cache of what
     // the result lacks, not state that changes any outcome.
     DabRect stale_;
+    // Where the mask changed since renderChanged last said so.
+    DabRect maskChanged_;
     History history_;
     FieldRecorder recorder_;
     // Gives back the memory of steps that went.

@@ -411,6 +411,20 @@ void applyDab(DisplacementField& field, FreezeMask* mask, const EffectParams& pa
 
 }  // namespace
 
+DabRect Bounding(const DabRect& a, const DabRect& b) {
+    if (a.empty()) {
+        return b;
+    }
+    if (b.empty()) {
+        return a;
+    }
+    const int32_t left = std::min(a.x, b.x);
+    const int32_t bottom = std::min(a.y, b.y);
+    const int64_t right = std::max(int64_t{a.x} + a.width, int64_t{b.x} + b.width);
+    const int64_t top = std::max(int64_t{a.y} + a.height, int64_t{b.y} + b.height);
+    return {left, bottom, static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)};
+}
+
 bool PaintsMask(EffectMode mode) {
     return brush::VisitBrush(mode, []<typename B>(B) { return B::paintsMask; });
 }

@@ -52,6 +52,9 @@ struct DabRect {
     friend bool operator==(const DabRect&, const DabRect&) = default;
 };
 
+// The smallest rectangle holding both; an empty one adds nothing.
+DabRect Bounding(const DabRect& a, const DabRect& b);
+
 // The entries a dab with these parameters may change on a field of this size:
 // the square of side 2R + 1 about the centre, clipped to the field; empty when
 // the centre lies outside or the radius is 0 or less. A result pixel depends

@@ -119,26 +119,36 @@ void renderdiIdentity(const Dib& source, OwnedDib& result, MessageSink& messages
     renderIdentityInto(source, result.get());
 }
 
-bool renderdiRect(const Dib& source, const DisplacementField& field, OwnedDib& result,
-                  const DabRect& rect) {
+bool CanRenderInPlace(const Dib& source, const DisplacementField& field, const OwnedDib& result) {
     const int32_t width = DibWidth(source);
     const int32_t height = DibHeight(source);
-    if (DibBitCount(source) != 24 || source.bits == nullptr || !result.holdsPicture() ||
-        result->bits == nullptr || DibBitCount(result.get()) != 24 ||
-        DibWidth(result.get()) != width || DibHeight(result.get()) != height ||
-        field.width() != width || field.height() != height) {
-        return false;
-    }
+    return DibBitCount(source) == 24 && source.bits != nullptr && result.holdsPicture() &&
+           result->bits != nullptr && DibBitCount(result.get()) == 24 &&
+           DibWidth(result.get()) == width && DibHeight(result.get()) == height &&
+           field.width() == width && field.height() == height;
+}
+
+DabRect ClipRect(const DabRect& rect, int32_t width, int32_t height) {
     const int64_t left = std::max<int64_t>(rect.x, 0);
     const int64_t bottom = std::max<int64_t>(rect.y, 0);
     const int64_t right = std::min<int64_t>(int64_t{rect.x} + rect.width, width);
     const int64_t top = std::min<int64_t>(int64_t{rect.y} + rect.height, height);
     if (left >= right || bottom >= top) {
-        return true;
+        return {};
     }
-    const DabRect clipped{static_cast<int32_t>(left), static_cast<int32_t>(bottom),
-                          static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)};
-    renderRowsShared(source, field, result.get(), clipped);
+    return {static_cast<int32_t>(left), static_cast<int32_t>(bottom),
+            static_cast<int32_t>(right - left), static_cast<int32_t>(top - bottom)};
+}
+
+bool renderdiRect(const Dib& source, const DisplacementField& field, OwnedDib& result,
+                  const DabRect& rect) {
+    if (!CanRenderInPlace(source, field, result)) {
+        return false;
+    }
+    const DabRect clipped = ClipRect(rect, DibWidth(source), DibHeight(source));
+    if (!clipped.empty()) {
+        renderRowsShared(source, field, result.get(), clipped);
+    }
     return true;
 }
 

@@ -34,4 +34,11 @@ void renderIdentityInto(const Dib& source, const Dib& result);
 bool renderdiRect(const Dib& source, const DisplacementField& field, OwnedDib& result,
                   const DabRect& rect);
 
+// Whether a part of `result` can be rebuilt in place: a 24-bit source with
+// pixels, a result picture of its size and depth, and a field of its size.
+bool CanRenderInPlace(const Dib& source, const DisplacementField& field, const OwnedDib& result);
+
+// `rect` clipped to width x height; empty when nothing of it is left.
+DabRect ClipRect(const DabRect& rect, int32_t width, int32_t height);
+
 }  // namespace grimora

@@ -19,8 +19,11 @@
 
 #include "app/main_form.h"
 #include "editor/views/edit_canvas.h"
+#include "editor/views/progress_status_bar.h"
 #include "editor/views/result_view.h"
 #include "main_form_fixture.h"
+#include "picture/dib_queries.h"
+#include "picture/pictrix.h"
 #include "platform/shell_open.h"
 #include "warp/render.h"
 #include "widgets/image_btn.h"
@@ -454,6 +457,132 @@ TEST_F(MainFormTest, UndoAndRedoByButtonAndKey) {
     NoMessages none;
     renderdi(form->session().source(), form->session().field(), whole, none);
     EXPECT_TRUE(samePixels(form->session().result(), whole.get()));
+    EXPECT_TRUE(boxes.empty());
+}
+
+// What the view shows at view pixel (x, y) at zoom 1: `picture`'s pixel
+// there, as an RGB32 colour.
+QRgb PictureColour(const Dib& picture, int x, int y) {
+    const uint32_t v = getpixel(picture, x, DibHeight(picture) - 1 - y);
+    return qRgb(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF),
+                static_cast<int>((v >> 16) & 0xFF));
+}
+
+OwnedDib Gradient(int32_t width, int32_t height) {
+    OwnedDib picture;
+    EXPECT_TRUE(picture.make(width, height, 24));
+    for (int32_t r = 0; r < height; ++r) {
+        for (int32_t c = 0; c < width; ++c) {
+            setpixel(*picture, c, r,
+                     static_cast<uint32_t>((c * 2) & 0xFF) | static_cast<uint32_t>(r & 0xFF) << 8 |
+                         static_cast<uint32_t>((c + r) & 0xFF) << 16);
+        }
+    }
+    return picture;
+}
+
+// Compare shows the source left of the divider and the result right of it;
+// the divider moves under the mouse without a stroke; the backslash held
+// shows the source alone in both views, and letting go the result again.
+TEST_F(MainFormTest, CompareAndTheBackslashShowTheSourceBesideOrInPlaceOfTheResult) {
+    ASSERT_TRUE(form->takePicture(Gradient(200, 150)));
+    showPage(1);
+    form->activateWindow();
+    QApplication::setActiveWindow(form.get());
+    mouse(form->PaintBox1, QEvent::MouseButtonPress, {100, 75});
+    mouse(form->PaintBox1, QEvent::MouseButtonRelease, {100, 75});
+    const Dib& source = form->session().source();
+    const Dib& result = form->session().result();
+    const auto shows = [&](const Dib& picture, int x0, int x1) {
+        form->PaintBox1->drawPicture();
+        const QImage& shown = form->PaintBox1->backing();
+        for (int y = 0; y < 150; y += 3) {
+            for (int x = x0; x < x1; ++x) {
+                if (shown.pixel(x, y) != PictureColour(picture, x, y)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    ASSERT_FALSE(shows(source, 60, 140));  // the stroke shows
+
+    form->CompareCheck->setChecked(true);
+    const int divider = form->PaintBox1->divider();
+    EXPECT_TRUE(shows(source, 0, divider));
+    EXPECT_TRUE(shows(result, divider + 1, 200));
+    const std::vector<Displacement> field = entries(form->session().field());
+    mouse(form->PaintBox1, QEvent::MouseButtonPress, {divider + 2, 40});
+    mouse(form->PaintBox1, QEvent::MouseMove, {150, 44}, Qt::LeftButton);
+    mouse(form->PaintBox1, QEvent::MouseButtonRelease, {150, 44});
+    EXPECT_EQ(form->PaintBox1->divider(), 150);
+    EXPECT_EQ(entries(form->session().field()), field);  // no stroke
+    EXPECT_TRUE(shows(source, 0, 150));
+    form->CompareCheck->setChecked(false);
+
+    QTest::keyPress(form.get(), Qt::Key_Backslash);
+    EXPECT_TRUE(form->showingSource());
+    EXPECT_TRUE(shows(source, 0, 200));
+    EXPECT_EQ(form->ErgPaintBox->grab().toImage().pixel(100, 75), PictureColour(source, 100, 75));
+    QTest::keyRelease(form.get(), Qt::Key_Backslash);
+    EXPECT_FALSE(form->showingSource());
+    EXPECT_TRUE(shows(result, 0, 200));
+    EXPECT_EQ(form->ErgPaintBox->grab().toImage().pixel(100, 75), PictureColour(result, 100, 75));
+    EXPECT_TRUE(boxes.empty());
+}
+
+// Freeze paints the mask, which the view tints while the brush is chosen;
+// a grow over it leaves the frozen part; Clear mask is a step undo takes
+// back; Show folds counts the folded pixels in the status bar.
+TEST_F(MainFormTest, TheMaskBrushesCommandsAndFoldsFromTheToolBar) {
+    ASSERT_TRUE(form->takePicture(Gradient(200, 150)));
+    showPage(1);
+    form->FreezeBtn->click();
+    EXPECT_EQ(form->brushSettings().mode, EffectMode::Freeze);
+    mouse(form->PaintBox1, QEvent::MouseButtonPress, {100, 75});
+    mouse(form->PaintBox1, QEvent::MouseButtonRelease, {100, 75});
+    EXPECT_EQ(form->session().mask().at(100, 74), 255);
+    EXPECT_NE(form->PaintBox1->backing().pixel(100, 75),
+              PictureColour(form->session().result(), 100, 75));  // tinted
+    form->WachsenBtn->click();
+    EXPECT_EQ(form->PaintBox1->backing().pixel(100, 75),
+              PictureColour(form->session().result(), 100, 75));
+    mouse(form->PaintBox1, QEvent::MouseButtonPress, {110, 75});
+    mouse(form->PaintBox1, QEvent::MouseButtonRelease, {110, 75});
+    int movedFree = 0;
+    for (int32_t r = 0; r < 150; ++r) {
+        for (int32_t c = 0; c < 200; ++c) {
+            const bool moved = form->session().field().at(c, r) != Displacement{c, r};
+            ASSERT_FALSE(moved && form->session().mask().at(c, r) == 255) << c << "," << r;
+            movedFree += moved ? 1 : 0;
+        }
+    }
+    EXPECT_GT(movedFree, 100);
+
+    form->ClearMaskBtn->click();
+    EXPECT_EQ(form->session().mask().at(100, 74), 0);
+    form->UndoBtnClick();
+    EXPECT_EQ(form->session().mask().at(100, 74), 255);
+
+    form->ShowFoldsCheck->setChecked(true);
+    EXPECT_EQ(form->StatusBar1->statusText(), "Folded pixels: 0");
+    form->SchmierenBtn->click();
+    form->StarkED->setValue(1.0);
+    for (int pass = 0; pass < 4; ++pass) {
+        const int step = pass % 2 == 0 ? 6 : -6;
+        const int from = pass % 2 == 0 ? 20 : 180;
+        mouse(form->PaintBox1, QEvent::MouseButtonPress, {from, 30});
+        for (int k = 1; k <= 25; ++k) {
+            mouse(form->PaintBox1, QEvent::MouseMove, {from + k * step, 30 + k % 3},
+                  Qt::LeftButton);
+        }
+        mouse(form->PaintBox1, QEvent::MouseButtonRelease, {from + 25 * step, 30});
+    }
+    EXPECT_GT(form->folds().count(), 0);
+    EXPECT_EQ(form->StatusBar1->statusText(),
+              QStringLiteral("Folded pixels: %1").arg(form->folds().count()));
+    form->ShowFoldsCheck->setChecked(false);
+    EXPECT_EQ(form->StatusBar1->statusText(), "");
     EXPECT_TRUE(boxes.empty());
 }
 

@@ -130,8 +130,11 @@ TEST_F(MainFormTest, AResizedWindowGrowsOnlyTheFreeParts) {
         EXPECT_EQ(form->JamShellList1->width(), 373 - 185 - 3) << size.width();
         showPage(1);
         EXPECT_EQ(form->SpeedBar1->width(), 84);
-        EXPECT_EQ(form->ScrollBox1->x(), 84);
-        EXPECT_EQ(form->ScrollBox1->width(), form->TabSheet2->width() - 84);
+        // The tool bar's second column stands between it and the view.
+        EXPECT_EQ(form->SpeedBar2->geometry(),
+                  QRect(84, form->SpeedBar1->y(), 84, form->SpeedBar1->height()));
+        EXPECT_EQ(form->ScrollBox1->x(), 168);
+        EXPECT_EQ(form->ScrollBox1->width(), form->TabSheet2->width() - 168);
         EXPECT_EQ(
             form->ScrollBox1->mapTo(form->TabSheet2, QPoint(0, form->ScrollBox1->height())).y(),
             form->TabSheet2->height());

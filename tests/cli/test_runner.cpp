@@ -25,6 +25,7 @@
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
 #include "picture/picture_writer.h"
+#include "warp/effect.h"
 #include "warp/render.h"
 
 namespace grimora::cli {
@@ -425,13 +426,14 @@ TEST_F(WarpToolTest, EachLineRunsAsItIsRead) {
     EXPECT_GT(moved, 0);
 }
 
-// Both outputs are looked at before anything is loaded, and put in place
-// only when both are complete: no failure leaves one replaced and the other
-// not, and the same file is never given both.
+// The outputs are looked at before anything is loaded, and picture and
+// field put in place only when both are complete: no failure leaves one
+// replaced and the other not, and no file is given two outputs.
 TEST_F(WarpToolTest, OutputsAreCheckedTogetherAndWrittenTogether) {
     const fs::path out = file("out.bmp", "old picture");
     const fs::path field = file("field.raw", "old field");
     fs::create_symlink(out, dir / "also_out.bmp");
+    fs::create_symlink(out, dir / "also_out.gif");
     fs::create_symlink(dir / "gone.raw", dir / "dangling.raw");
     const fs::path locked = file("locked.bmp", "locked");
     fs::permissions(locked, fs::perms::owner_read);
@@ -441,9 +443,11 @@ TEST_F(WarpToolTest, OutputsAreCheckedTogetherAndWrittenTogether) {
     };
     std::vector<Case> cases = {
         {{"--field", (dir / "also_out.bmp").string(), "blank:4x3", "-", out.string()},
-         "the picture and the field would both be written to " + out.string()},
+         out.string() + " and " + (dir / "also_out.bmp").string() + " are the same file"},
         {{"--field", out.string(), "blank:4x3", "-", (dir / "." / "out.bmp").string()},
-         "would both be written to"},
+         "are the same file"},
+        {{"--animation", (dir / "also_out.gif").string(), "blank:4x3", "-", out.string()},
+         "also_out.gif are the same file"},
         {{"--field", (dir / "dangling.raw").string(), "blank:4x3", "-", out.string()},
          "dangling.raw: it is a link to " + (dir / "gone.raw").string() + ", which does not exist"},
         {{"--field", field.string(), "blank:4x3", "-", locked.string()},
@@ -464,7 +468,7 @@ TEST_F(WarpToolTest, OutputsAreCheckedTogetherAndWrittenTogether) {
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(picture), {}), "old picture");
         std::ifstream raw(field, std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(raw), {}), "old field");
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 6);
     }
 }
 
@@ -506,6 +510,48 @@ TEST_F(WarpToolTest, UndoAndRedoTakeWholeStrokesBackAndForth) {
         EXPECT_EQ(0, std::memcmp(with->bits, without->bits, with->info->bmiHeader.biSizeImage))
             << c.name;
     }
+}
+
+// Freeze paints a disc no warp brush moves; thaw, mask clear and invert take
+// it back, each a step of its own.
+TEST_F(WarpToolTest, FrozenEntriesStayWhereTheyAreUnderEveryBrush) {
+    const std::string freeze = "brush freeze\nradius 15\npress 50 40\nrelease 50 40\n";
+    const std::string warp =
+        "brush smear\nradius 45\nstrength 1\npress 40 40\nmove 50 45\nmove 60 48\nrelease 60 48\n"
+        "brush grow\npress 50 40\ntick\nrelease 50 40\n";
+    const auto field = [&](const std::string& script) {
+        const ToolRun r = runHere(
+            {"--field", (dir / "f.raw").string(), "blank:100x80", "-", (dir / "o.bmp").string()},
+            script);
+        EXPECT_EQ(r.status, 0) << r.errors;
+        return readField(dir / "f.raw");
+    };
+    // The disc about column 50, memory row 79 - 40, radius 15.
+    const auto inDisc = [](int32_t c, int32_t r) {
+        const int64_t dx = c - 50;
+        const int64_t dy = r - 39;
+        const auto n = static_cast<uint64_t>(dx * dx + dy * dy);
+        return (n == 0 ? 0 : HeronSqrt(n)) <= 15;
+    };
+    const std::vector<Displacement> frozen = field(freeze + warp);
+    const std::vector<Displacement> free = field(warp);
+    int movedOutside = 0;
+    for (int32_t r = 0; r < 80; ++r) {
+        for (int32_t c = 0; c < 100; ++c) {
+            const Displacement e = frozen[static_cast<std::size_t>(r) * 100 + c];
+            if (inDisc(c, r)) {
+                ASSERT_EQ(e, (Displacement{c, r})) << c << "," << r;
+            } else {
+                movedOutside += e != Displacement{c, r} ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(movedOutside, 500);
+    EXPECT_EQ(field(freeze + "mask clear\n" + warp), free);
+    EXPECT_EQ(field(freeze + "brush thaw\nradius 20\npress 50 40\nrelease 50 40\n" + warp), free);
+    EXPECT_EQ(field(freeze + "mask invert\nmask invert\n" + warp), frozen);
+    EXPECT_EQ(field(freeze + "mask clear\nundo\n" + warp), frozen);
+    EXPECT_EQ(field(freeze + "undo\nredo\n" + warp), frozen);
 }
 
 }  // namespace

@@ -61,15 +61,19 @@ OwnedDib Noise(int32_t width, int32_t height, std::mt19937& gen) {
     return picture;
 }
 
-// What the model keeps of one state: the source's pixels and the field.
+// What the model keeps of one state: the source's pixels, the field and the
+// freeze mask.
 struct State {
     std::vector<uint8_t> source;
     std::vector<Displacement> field;
+    std::vector<uint8_t> mask;
     friend bool operator==(const State&, const State&) = default;
 };
 
 State StateOf(const WarpSession& session) {
-    return {PixelBytes(session.source()), Entries(session.field())};
+    const FreezeMask& mask = session.mask();
+    return {PixelBytes(session.source()), Entries(session.field()),
+            std::vector<uint8_t>(mask.data(), mask.data() + mask.size())};
 }
 
 void ExpectResultIsAWholeRender(const WarpSession& session, const std::string& what) {
@@ -79,10 +83,11 @@ void ExpectResultIsAWholeRender(const WarpSession& session, const std::string& w
     ASSERT_EQ(PixelBytes(session.result()), PixelBytes(whole.get())) << what;
 }
 
-// Random strokes of every brush, loads, and undo and redo in any order,
-// some of them while a stroke is active: after every command the session
-// holds the model's state, its result is a whole render of it, and each step
-// holds at most two entries' worth of memory per entry it changed.
+// Random strokes of every brush (the mask's too), loads, mask commands, and
+// undo and redo in any order, some of them while a stroke is active: after
+// every command the session holds the model's state, its result is a whole
+// render of it, and each stroke's step holds at most two entries' worth of
+// memory per entry it changed.
 TEST(History, RandomStrokesLoadsUndoAndRedoFollowAModelOfWholeCopies) {
     std::mt19937 gen(20261209);
     WarpSession session;
@@ -92,7 +97,7 @@ TEST(History, RandomStrokesLoadsUndoAndRedoFollowAModelOfWholeCopies) {
     std::vector<State> states{StateOf(session)};
     std::size_t at = 0;
     std::uniform_int_distribution<int> command(0, 99);
-    std::uniform_int_distribution<int> mode(0, 4);
+    std::uniform_int_distribution<int> mode(0, 6);
     BrushSettings brush;
     int undone = 0;
     int redone = 0;
@@ -138,7 +143,8 @@ TEST(History, RandomStrokesLoadsUndoAndRedoFollowAModelOfWholeCopies) {
                 ++at;
                 std::size_t changed = 0;
                 for (std::size_t i = 0; i < after.field.size(); ++i) {
-                    changed += after.field[i] != before.field[i] ? 1 : 0;
+                    changed += after.field[i] != before.field[i] ? 2 : 0;
+                    changed += after.mask[i] != before.mask[i] ? 2 : 0;
                 }
                 // The redo side went; the rest of the history is as it was.
                 ASSERT_LE(
@@ -146,14 +152,27 @@ TEST(History, RandomStrokesLoadsUndoAndRedoFollowAModelOfWholeCopies) {
                     16 * changed + (std::size_t{64} << 10))
                     << what;
             }
-        } else if (c < 58) {
+        } else if (c < 62) {
+            const State before = StateOf(session);
+            if (c < 60) {
+                controller.InvertMask();
+            } else {
+                controller.ClearMask();
+            }
+            const State after = StateOf(session);
+            if (after != before) {
+                states.resize(at + 1);
+                states.push_back(after);
+                ++at;
+            }
+        } else if (c < 65) {
             std::uniform_int_distribution<int32_t> side(1, 90);
             ASSERT_TRUE(session.loadPicture(Noise(side(gen), side(gen), gen), host, "noise"));
             states.resize(at + 1);
             states.push_back(StateOf(session));
             ++at;
             ++loads;
-        } else if (c < 80) {
+        } else if (c < 82) {
             controller.Undo();
             if (at > 0) {
                 --at;
@@ -172,7 +191,7 @@ TEST(History, RandomStrokesLoadsUndoAndRedoFollowAModelOfWholeCopies) {
         ASSERT_EQ(session.canRedo(), at + 1 < states.size()) << what;
     }
     EXPECT_GT(undone, 50);
-    EXPECT_GT(redone, 30);
+    EXPECT_GT(redone, 20);
     EXPECT_GT(loads, 5);
     EXPECT_TRUE(host.messages.empty());
 }

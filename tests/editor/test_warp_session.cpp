@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "picture/pictrix.h"
 #include "picture/picture_writer.h"
 #include "warp/render.h"
+#include "warp/smooth_render.h"
 
 namespace grimora {
 namespace {
@@ -153,6 +155,92 @@ TEST(WarpSession, RenderingWhatTheDabsChangedMatchesAWholeRender) {
     dab(500, -40, EffectMode::Lug, 20);
     dab(50, 30, EffectMode::Rubber, 200);
     EXPECT_EQ(session.renderChanged(messages), (DabRect{0, 0, 97, 61}));
+    ExpectSameRows(session.result(), WholeRender(session).get());
+    EXPECT_TRUE(messages.texts.empty());
+}
+
+// With "Smooth" on, random strokes rendered part by part end as the whole
+// smooth render after every step, undone or redone; switched off, the result
+// is the exact render again, byte for byte.
+TEST(WarpSession, SmoothPartsAfterRandomStrokesMatchTheWholeSmoothRender) {
+    WarpSession session;
+    OwnedDib picture;
+    ASSERT_TRUE(picture.make(151, 113, 24));
+    std::mt19937 gen(15);
+    std::uniform_int_distribution<uint32_t> colour(0, 0xFFFFFF);
+    for (int32_t r = 0; r < 113; ++r) {
+        for (int32_t c = 0; c < 151; ++c) {
+            setpixel(picture.get(), c, r, colour(gen));
+        }
+    }
+    Messages messages;
+    ASSERT_TRUE(session.loadPicture(std::move(picture), messages));
+    OwnedDib exactBefore = WholeRender(session);
+    session.setSmooth(true, messages);
+    ASSERT_TRUE(session.smooth());
+    ExpectSameRows(session.result(), exactBefore.get());  // the identity renders the same
+    std::uniform_int_distribution<int32_t> x(-10, 160);
+    std::uniform_int_distribution<int32_t> y(-10, 122);
+    std::uniform_int_distribution<int32_t> mode(0, 4);
+    std::uniform_int_distribution<int32_t> radius(1, 60);
+    std::uniform_int_distribution<int32_t> move(-12, 12);
+    for (int stroke = 0; stroke < 12; ++stroke) {
+        EffectParams params;
+        params.mode = static_cast<EffectMode>(mode(gen));
+        params.radius = radius(gen);
+        params.strength = 0.2 + 0.1 * (stroke % 9);
+        params.normalize = stroke % 3 != 0;
+        params.centreX = x(gen);
+        params.centreY = y(gen);
+        for (int step = 0; step < 5; ++step) {
+            params.prevMouseX = params.mouseX;
+            params.prevMouseY = params.mouseY;
+            params.mouseX += move(gen);
+            params.mouseY += move(gen);
+            params.centreX += move(gen);
+            params.centreY += move(gen);
+            session.DoEffekt(params);
+            if (step % 2 == 0) {  // sometimes two dabs before one render
+                session.renderChanged(messages);
+                OwnedDib whole;
+                renderSmooth(session.source(), session.field(), whole, messages);
+                ExpectSameRows(session.result(), whole.get());
+            }
+        }
+    }
+    session.renderChanged(messages);
+    const auto expectSmooth = [&] {
+        OwnedDib whole;
+        renderSmooth(session.source(), session.field(), whole, messages);
+        ExpectSameRows(session.result(), whole.get());
+    };
+    // Undone and redone steps come back smooth too.
+    for (int k = 0; k < 4; ++k) {
+        session.undo();
+        session.renderChanged(messages);
+        expectSmooth();
+    }
+    session.redo();
+    session.renderChanged(messages);
+    expectSmooth();
+    session.setSmooth(false, messages);
+    ExpectSameRows(session.result(), WholeRender(session).get());
+    // A load keeps the switch; undoing it after the switch changed brings the
+    // picture before it back rendered the way the switch says now.
+    OwnedDib other;
+    ASSERT_TRUE(other.make(7, 5, 24));
+    ASSERT_TRUE(session.loadPicture(std::move(other), messages));
+    session.setSmooth(true, messages);
+    ASSERT_EQ(session.width(), 7);
+    session.undo();
+    session.renderChanged(messages);
+    ASSERT_EQ(session.width(), 151);
+    EXPECT_TRUE(session.smooth());
+    expectSmooth();
+    session.setSmooth(false, messages);
+    session.redo();
+    session.renderChanged(messages);
+    ASSERT_EQ(session.width(), 7);
     ExpectSameRows(session.result(), WholeRender(session).get());
     EXPECT_TRUE(messages.texts.empty());
 }

@@ -101,6 +101,7 @@ void EditCanvas::renderPicture() {
     const int32_t viewHeight = zoomedSize().height();
     // The visible part alone, with the pixels DrawDib gives the whole view.
     if (DrawZoomedWindow(backing_, backingRect_.topLeft(), *picture_, viewWidth, viewHeight)) {
+        drawExtras(backingRect_);
         return;
     }
     QPainter painter(&backing_);
@@ -140,14 +141,107 @@ void EditCanvas::drawPictureRect(const DabRect& pictureRect) {
         return;
     }
     // The part of the backing image itself, drawn in place.
-    const QPoint at = area.topLeft() - backingRect_.topLeft();
-    QImage part(backing_.bits() + at.y() * backing_.bytesPerLine() + at.x() * 4, area.width(),
-                area.height(), backing_.bytesPerLine(), QImage::Format_RGB32);
+    QImage part = backingPart(area);
     if (!DrawZoomedWindow(part, area.topLeft(), *picture_, view.width(), view.height())) {
         drawPicture();
         return;
     }
+    drawExtras(area);
     changed(area);
+}
+
+QImage EditCanvas::backingPart(const QRect& area) {
+    const QPoint at = area.topLeft() - backingRect_.topLeft();
+    return QImage(backing_.bits() + at.y() * backing_.bytesPerLine() + at.x() * 4, area.width(),
+                  area.height(), backing_.bytesPerLine(), QImage::Format_RGB32);
+}
+
+void EditCanvas::setExtras(const CanvasExtras& extras) {
+    if (extras.compare && !extras_.compare) {
+        // The divider starts in the middle of what is in sight.
+        const QRect seen = visibleArea();
+        divider_ = seen.isEmpty() ? width() / 2 : seen.center().x();
+    }
+    extras_ = extras;
+    setCursor(Qt::ArrowCursor);
+    backingDrawn_ = false;
+}
+
+void EditCanvas::drawExtras(const QRect& area) {
+    const CanvasExtras& x = extras_;
+    if (picture_ == nullptr || area.isEmpty()) {
+        return;
+    }
+    const QSize view = zoomedSize();
+    const ViewMapping map{DibWidth(*picture_), DibHeight(*picture_), view.width(), view.height()};
+    if (x.source != nullptr && (x.sourceOnly || x.compare)) {
+        QRect left = area;
+        if (!x.sourceOnly) {
+            left.setRight(std::min(area.right(), divider_ - 1));
+        }
+        if (!left.isEmpty()) {
+            QImage part = backingPart(left);
+            DrawZoomedWindow(part, left.topLeft(), *x.source, view.width(), view.height());
+        }
+    }
+    const QRect inside = area & QRect(0, 0, view.width(), view.height());
+    if (inside.isEmpty() || x.sourceOnly) {
+        return;
+    }
+    const QPoint at = inside.topLeft() - backingRect_.topLeft();
+    const ViewPixels pixels{reinterpret_cast<uint32_t*>(backing_.scanLine(at.y())) + at.x(),
+                            backing_.bytesPerLine() / 4,
+                            inside.x(),
+                            inside.y(),
+                            inside.width(),
+                            inside.height()};
+    if (x.showMask && x.mask != nullptr) {
+        TintMask(pixels, map, *x.mask);
+    }
+    if (x.showFolds && x.folds != nullptr) {
+        TintFolds(pixels, map, *x.folds);
+    }
+    if (x.showGrid && x.field != nullptr) {
+        DrawGrid(pixels, map, *x.field, GridCell(zoom_));
+    }
+    if (x.compare && divider_ >= inside.left() && divider_ <= inside.right()) {
+        for (int32_t vy = inside.top(); vy <= inside.bottom(); ++vy) {
+            // Dark and light in turn, so that the line shows on any picture.
+            pixels.row(vy)[divider_] = (vy / 4) % 2 == 0 ? 0xFFFFFFFFu : 0xFF000000u;
+        }
+    }
+}
+
+void EditCanvas::setDivider(int32_t x) {
+    const QSize view = picture_ != nullptr ? zoomedSize() : QSize();
+    x = std::clamp(x, 0, std::max(view.width() - 1, 0));
+    if (x == divider_) {
+        return;
+    }
+    const int32_t from = std::min(x, divider_);
+    const int32_t to = std::max(x, divider_);
+    divider_ = x;
+    if (!extras_.compare || !backingDrawn_ || backing_.isNull() || picture_ == nullptr) {
+        return;
+    }
+    // Only the columns between the old and the new place change.
+    const QRect area =
+        QRect(QPoint(from, backingRect_.top()), QPoint(to, backingRect_.bottom())) & backingRect_;
+    if (area.isEmpty()) {
+        return;
+    }
+    if (shownOutline_) {
+        invertPixels(*shownOutline_);
+        shownOutline_.reset();
+    }
+    QImage part = backingPart(area);
+    DrawZoomedWindow(part, area.topLeft(), *picture_, view.width(), view.height());
+    drawExtras(area);
+    changed(area);
+}
+
+bool EditCanvas::nearDivider(int x) const {
+    return extras_.compare && !extras_.sourceOnly && std::abs(x - divider_) <= 3;
 }
 
 void EditCanvas::ensureBacking() {
@@ -283,16 +377,31 @@ void EditCanvas::paintEvent(QPaintEvent* event) {
 
 void EditCanvas::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
+    // The divider is taken and moved rather than painted on.
+    if (!captured_ && nearDivider(p.x())) {
+        draggingDivider_ = true;
+        return;
+    }
     emit mousePressed(p.x(), p.y());
 }
 
 void EditCanvas::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
+    if (draggingDivider_) {
+        setDivider(p.x());
+        emit dividerMoved(divider_);
+        return;
+    }
+    setCursor(!captured_ && nearDivider(p.x()) ? Qt::SplitHCursor : Qt::ArrowCursor);
     emit mouseMoved(p.x(), p.y());
 }
 
 void EditCanvas::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
+    if (draggingDivider_) {
+        draggingDivider_ = false;
+        return;
+    }
     emit mouseReleased(p.x(), p.y());
 }
 

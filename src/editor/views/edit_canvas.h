@@ -11,6 +11,7 @@
 #include <QRegion>
 #include <QWidget>
 
+#include "editor/overlays.h"
 #include "editor/stroke_controller.h"
 #include "editor/zoom_ratio.h"
 #include "picture/dib.h"
@@ -18,6 +19,22 @@
 #include "warp/effect.h"
 
 namespace grimora {
+
+// What the view shows beside the result picture; all off by default. The
+// pointers are not owned and must have the result's size.
+struct CanvasExtras {
+    const Dib* source = nullptr;
+    const DisplacementField* field = nullptr;
+    const FreezeMask* mask = nullptr;
+    const FoldMap* folds = nullptr;
+    // The source in place of the result, as the backslash key held shows it.
+    bool sourceOnly = false;
+    // Compare: the source left of the divider, the result right of it.
+    bool compare = false;
+    bool showMask = false;
+    bool showGrid = false;
+    bool showFolds = false;
+};
 
 // Qt draws on a widget only inside its paint event, so the view keeps a
 // backing image and the drawing operations of the editing page draw into it;
@@ -70,6 +87,13 @@ public:
     void releaseMouse();
     bool mouseCaptured() const { return captured_; }
 
+    // What is shown beside the result; drawn at the next drawing.
+    void setExtras(const CanvasExtras& extras);
+    const CanvasExtras& extras() const { return extras_; }
+    // The compare divider: the first view column that shows the result.
+    int32_t divider() const { return divider_; }
+    void setDivider(int32_t x);
+
     // Messages of the drawing (a device that cannot take the picture); none
     // by default.
     void setMessageSink(MessageSink* messages) { messages_ = messages; }
@@ -93,6 +117,8 @@ signals:
     // While the mouse is captured: the release will not come here (it went
     // to another widget or window), or the view was hidden.
     void captureLost();
+    // The user dragged the compare divider to view column x.
+    void dividerMoved(int x);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -115,6 +141,12 @@ private:
     void invertPixels(const OutlineRect& rect);
     // The backing image changed in `area` (view coordinates).
     void changed(const QRect& area);
+    // Over the result just drawn in `area` (inside the backing image): the
+    // source where it is to be shown, the overlays, the divider.
+    void drawExtras(const QRect& area);
+    // The part of the backing image that shows `area`, sharing its pixels.
+    QImage backingPart(const QRect& area);
+    bool nearDivider(int x) const;
 
     const Dib* picture_ = nullptr;
     ZoomRatio zoom_;
@@ -126,6 +158,10 @@ private:
     // The outline as it stands in the backing image, drawn again when the
     // image is made anew for another visible part.
     std::optional<OutlineRect> shownOutline_;
+
+    CanvasExtras extras_;
+    int32_t divider_ = 0;
+    bool draggingDivider_ = false;
 
     bool captured_ = false;
     bool inPaint_ = false;

@@ -39,6 +39,13 @@ ProgressStatusBar::ProgressStatusBar(QWidget* parent) : QStatusBar(parent) {
     });
 }
 
+void ProgressStatusBar::setStatusText(const QString& text) {
+    if (text != status_) {
+        status_ = text;
+        update();
+    }
+}
+
 void ProgressStatusBar::showNotice(const QString& text) {
     notice_ = text;
     noticeTimer_->start();
@@ -99,10 +106,11 @@ void ProgressStatusBar::paintEvent(QPaintEvent* event) {
     // Both panels framed; the first holds only a passing note.
     option.rect = QRect(0, kGap, kFirstPanelWidth, height() - kGap);
     style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &option, &painter, this);
-    if (!notice_.isEmpty()) {
+    const QString& shown = notice_.isEmpty() ? status_ : notice_;
+    if (!shown.isEmpty()) {
         const QRect text = option.rect.adjusted(4, 0, -4, 0);
         painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-                         fontMetrics().elidedText(notice_, Qt::ElideRight, text.width()));
+                         fontMetrics().elidedText(shown, Qt::ElideRight, text.width()));
     }
     option.rect = panel.adjusted(-kFrame, -kFrame, kFrame, kFrame);
     style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &option, &painter, this);

@@ -41,6 +41,9 @@ public:
     // note.
     void showNotice(const QString& text);
     QString notice() const { return notice_; }
+    // What the first panel shows when no note passes: empty by default.
+    void setStatusText(const QString& text);
+    QString statusText() const { return status_; }
     static constexpr int kNoticeMs = 5000;
     // The progress message of a picture load: the percentage is wParam.
     void WMUser(int32_t wParam) { SetProStatus(wParam); }
@@ -60,6 +63,7 @@ private:
 
     ProgressState state_;
     QString notice_;
+    QString status_;
     QTimer* noticeTimer_ = nullptr;
 };
 
