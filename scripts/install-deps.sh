@@ -12,7 +12,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev zlib1g-dev
   libimagequant-dev libwebp-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth fonts-liberation poppler-utils
+  xvfb xauth fonts-liberation poppler-utils desktop-file-utils appstream
   python3-pil python3-skimage
   clang libclang-rt-14-dev
 )

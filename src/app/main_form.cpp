@@ -81,6 +81,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     connectHandlers();
     setUpPicturePage();
     setUpResultPage();
+    setUpKeys();
 }
 
 TMainForm::~TMainForm() {
@@ -142,6 +143,7 @@ void TMainForm::connectHandlers() {
     }
     connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     connect(ZoomEd, &SpinEdit::changed, this, &TMainForm::ZoomEdChange);
+    connect(ZoomEd, &SpinEdit::committed, this, &TMainForm::ZoomEdCommit);
     connect(PageControl2, &QTabWidget::currentChanged, this, &TMainForm::PageControl2Change);
     connect(wwwBtn, &QPushButton::clicked, this, &TMainForm::wwwBtnClick);
     connect(ueberbtn, &TImageBtn::clicked, this, &TMainForm::ueberbtnClick);
@@ -272,6 +274,7 @@ BrushSettings TMainForm::brushSettings() const {
     brush.radius = RadiusED->value();
     brush.normalize = NormalizeCheck->isChecked();
     brush.zoom = ZoomEd->value();
+    brush.pressure = PressureCheck->isChecked() ? PaintBox1->pressure() : kFullPressure;
     return brush;
 }
 
@@ -296,7 +299,12 @@ void TMainForm::PaintBox1Paint() {
 }
 
 void TMainForm::ZoomEdChange() {
-    strokes_->ZoomEdChange(ZoomEd->text().toStdString());
+    // The field's own steps never give a zero: a zero is typed.
+    strokes_->ZoomEdChange(ZoomEd->text().toStdString(), /*typing=*/true);
+}
+
+void TMainForm::ZoomEdCommit() {
+    strokes_->ZoomEdCommit(ZoomEd->text().toStdString());
 }
 
 QScrollArea* TMainForm::wheelTarget() const {
@@ -324,28 +332,56 @@ void TMainForm::FormMouseWheelUp() {
     }
 }
 
-void TMainForm::mouseWheel(const QWheelEvent& event) {
+void TMainForm::mouseWheel(const QWheelEvent& event, bool onEditingView) {
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    // Some systems turn a wheel turned with Shift into a sideways one.
+    int delta = event.angleDelta().y();
+    if (delta == 0 && (modifiers & Qt::ShiftModifier)) {
+        delta = event.angleDelta().x();
+    }
+    // A turn the other way starts counting afresh, rather than first paying
+    // back what the last turn left.
+    if ((delta > 0 && wheelRest_ < 0) || (delta < 0 && wheelRest_ > 0)) {
+        wheelRest_ = 0;
+    }
     // Clamped, so that a flood of events cannot overflow the sum.
-    wheelRest_ =
-        std::clamp(wheelRest_ + event.angleDelta().y(), -100 * kWheelDelta, 100 * kWheelDelta);
-    while (wheelRest_ >= kWheelDelta) {
-        wheelRest_ -= kWheelDelta;
+    wheelRest_ = std::clamp(wheelRest_ + delta, -100 * kWheelDelta, 100 * kWheelDelta);
+    const int steps = wheelRest_ / kWheelDelta;  // upwards positive
+    wheelRest_ -= steps * kWheelDelta;
+    if (steps == 0) {
+        return;
+    }
+    if ((modifiers & Qt::ControlModifier) && onEditingView && PageControl2->currentIndex() == 1) {
+        zoomAbout(steps, ScrollBox1->viewport()->mapFromGlobal(event.globalPosition()));
+        return;
+    }
+    if (modifiers & Qt::ShiftModifier) {
+        scrollSideways(steps);
+        return;
+    }
+    for (int i = 0; i < steps; ++i) {
         FormMouseWheelUp();
     }
-    while (wheelRest_ <= -kWheelDelta) {
-        wheelRest_ += kWheelDelta;
+    for (int i = 0; i > steps; --i) {
         FormMouseWheelDown();
     }
 }
 
 void TMainForm::wheelEvent(QWheelEvent* event) {
-    mouseWheel(*event);
+    mouseWheel(*event, false);
     event->ignore();
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Wheel) {
-        mouseWheel(*static_cast<QWheelEvent*>(event));
+        const bool onEditingView = watched == PaintBox1 || watched == ScrollBox1->viewport() ||
+                                   watched == ScrollBox1->horizontalScrollBar() ||
+                                   watched == ScrollBox1->verticalScrollBar();
+        mouseWheel(*static_cast<QWheelEvent*>(event), onEditingView);
+        return true;
+    }
+    if (watched == PaintBox1 && event->type() == QEvent::KeyPress &&
+        editingKey(*static_cast<QKeyEvent*>(event))) {
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

@@ -12,6 +12,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointF>
 #include <QString>
 
 #include "app/browser/favourite_folders.h"
@@ -29,6 +30,7 @@ class QCheckBox;
 class QComboBox;
 class QFileDialog;
 class QFileSystemModel;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -46,6 +48,7 @@ class QWheelEvent;
 namespace grimora {
 
 class EditCanvas;
+class ListColumnFitter;
 class MaskFilterModel;
 class Panel;
 class PreviewBox;
@@ -80,9 +83,10 @@ public:
     void SaveAsBtnClick();
     void PrintBtnClick();
     // Writes the result picture to `fileName`, whose extension names the
-    // format; a write-protected file only when the user said to replace it.
-    // On failure a message box names the file and the reason, and nothing
-    // else changes. True when written.
+    // format, on a thread of its own with the progress in the status bar; a
+    // write-protected file only when the user said to replace it. On failure
+    // a message box names the file and the reason, and nothing else
+    // changes. True when written.
     bool saveResult(const QString& fileName, bool replaceWriteProtected = false);
     // "Smooth", on the result page or the editing page: the views, the saved
     // and the printed picture show the smooth rendering while it is checked;
@@ -108,6 +112,8 @@ public:
     void Timer1Timer();
     void PaintBox1Paint();
     void ZoomEdChange();
+    // Enter in the zoom field, or the focus leaving it for another control.
+    void ZoomEdCommit();
     // Undo and redo of strokes and loads (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y).
     void UndoBtnClick();
     void RedoBtnClick();
@@ -122,6 +128,14 @@ public:
     // One wheel step of 120 units each.
     void FormMouseWheelDown();
     void FormMouseWheelUp();
+    // The zoom at which the whole picture fits the editing view's visible
+    // area (Ctrl+0), and 1.0 (Ctrl+1), set in the zoom field.
+    void ZoomToFit();
+    void ZoomToOne();
+    // The zoom field `steps` steps up (down when negative), keeping the
+    // picture point under `viewportPoint` (logical, in ScrollBox1's viewport)
+    // where it is: Ctrl and the wheel on the editing view.
+    void zoomAbout(int steps, QPointF viewportPoint);
 
     // A loaded picture becomes the source picture: new identity field,
     // rendered, both views sized to it, the boxes describing it. The
@@ -144,6 +158,10 @@ public:
     void PrefListBoxDblClick();
     void PrefListBoxKeyPress(char& key);
     void AddToPrefFolders(const QString& folder);
+    // A picture file or folder named from outside (the command line, a
+    // drop): a folder is shown in the tree; a file is opened as a
+    // double-click on it in the file list opens it.
+    void openPath(const QString& path);
     // The folder tree's selected folder, ending with "/"; empty when none.
     QString selectedFolder() const;
     // Selects `folder` in the tree; the file list follows. False, and the
@@ -193,6 +211,9 @@ public:
     QToolButton* SchmierenBtn = nullptr;
     QToolButton* ZerrenBtn = nullptr;
     QToolButton* RadiererBtn = nullptr;
+    // The brush buttons from the top of the tool bar; the keys 1, 2, 3 and
+    // on choose them.
+    QList<QToolButton*> BrushButtons;
     QCheckBox* NormalizeCheck = nullptr;
     QRadioButton* xyCheck = nullptr;
     QRadioButton* xCheck = nullptr;
@@ -200,6 +221,8 @@ public:
     SpinEdit* StarkED = nullptr;
     SpinEdit* RadiusED = nullptr;
     SpinEdit* ZoomEd = nullptr;
+    // A pen's pressure scales each dab's strength while it is checked.
+    QCheckBox* PressureCheck = nullptr;
     // The tool bar's second column.
     Panel* SpeedBar2 = nullptr;
     QToolButton* FreezeBtn = nullptr;
@@ -264,8 +287,15 @@ private:
     void folderMissing(const QString& folder);
 
     // The window's wheel handling; steps of 120 units, the rest kept for
-    // the next event.
-    void mouseWheel(const QWheelEvent& event);
+    // the next event. With Ctrl on the editing view it zooms, with Shift it
+    // scrolls sideways.
+    void mouseWheel(const QWheelEvent& event, bool onEditingView);
+    void scrollSideways(int steps);
+    // The window's shortcuts beyond the layout's: saving, printing, zoom.
+    void setUpKeys();
+    // A key typed on the editing view: brushes, radius, strength. True if
+    // it was one of them.
+    bool editingKey(const QKeyEvent& event);
     QScrollArea* wheelTarget() const;
 
     // EditorHost: the editing view and the timer.
@@ -305,6 +335,7 @@ private:
     QFileSystemModel* folderModel_ = nullptr;
     QFileSystemModel* fileModel_ = nullptr;
     MaskFilterModel* fileFilter_ = nullptr;
+    ListColumnFitter* listColumns_ = nullptr;
     std::vector<FilterEntry> filters_;
     FavouriteFolders favourites_;
     QString favouritesFile_;

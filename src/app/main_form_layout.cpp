@@ -57,6 +57,31 @@ private:
     int height_;
 };
 
+// Keeps `follower` under `leader`: the same left edge and width, wherever a
+// splitter moves the leader. Both must have the same window.
+class FollowHorizontally : public QObject {
+public:
+    FollowHorizontally(QWidget* leader, QWidget* follower)
+        : QObject(follower), leader_(leader), follower_(follower) {
+        leader->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == leader_ &&
+            (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+            const QPoint left = follower_->parentWidget()->mapFrom(
+                leader_->window(), leader_->mapTo(leader_->window(), QPoint(0, 0)));
+            follower_->setGeometry(left.x(), follower_->y(), leader_->width(), follower_->height());
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* leader_;
+    QWidget* follower_;
+};
+
 template <typename W>
 W* Named(W* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -214,6 +239,7 @@ QWidget* TMainForm::buildPage1() {
     FilterComboBox1 = Named(new QComboBox(filterRow), "FilterComboBox1");
     FilterComboBox1->setGeometry(188, 2, 185, 21);
     FilterComboBox1->setToolTip(QStringLiteral("Here you can select the displayed file types"));
+    new FollowHorizontally(JamShellList1, FilterComboBox1);
     browserColumn->addWidget(filterRow);
 
     // Right part: the preview and the picture's figures.
@@ -346,11 +372,15 @@ QWidget* TMainForm::buildPage2() {
         {&RadiererBtn, "RadiererBtn", "Rubber", 156, LayoutPicture::RubberGlyph,
          LayoutPicture::RubberGlyphDisabled},
     };
-    // A brush button of the group, on a column of the tool bar.
+    // A brush button of the group, on a column of the tool bar. The brushes
+    // take the keys 1, 2, 3 and on in the order they are made here: the
+    // first column from the top, then the next.
     const auto brushButton = [this](QWidget* bar, const Brush& brush, const char* hint) {
         auto* button = Named(new QToolButton(bar), brush.name);
+        BrushButtons.append(button);
         button->setText(QString::fromUtf8(brush.caption));
-        button->setToolTip(QString::fromUtf8(hint));
+        button->setToolTip(
+            QStringLiteral("%1 (%2)").arg(QString::fromUtf8(hint)).arg(BrushButtons.size()));
         button->setIcon(GlyphIcon(brush.glyph, brush.disabledGlyph));
         button->setIconSize({16, 16});
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -402,13 +432,16 @@ QWidget* TMainForm::buildPage2() {
         int decimals;
         double start;
         const char* hint;
+        const char* keys;  // on the editing view
     };
     const Field fields[] = {
-        {&StarkED, "StarkED", "Strength:", 240, 0.1, 1.0, 0.1, 1, 0.4, "Strength of effect"},
+        {&StarkED, "StarkED", "Strength:", 240, 0.1, 1.0, 0.1, 1, 0.4, "Strength of effect",
+         "Shift+[ and Shift+]"},
         {&RadiusED, "RadiusED", "Radius:", 280, 5, 300, 5, 0, 50,
-         "The radius the effect takes place in"},
+         "The radius the effect takes place in", "[ and ]"},
         {&ZoomEd, "ZoomEd", "Zoom:", 320, 0.1, 10, 0.1, 1, 1.0,
-         "Shows the picture larger or smaller"},
+         "Shows the picture larger or smaller",
+         "Ctrl+wheel; Ctrl+0 fits the picture, Ctrl+1 shows it at 1.0; Space and drag move it"},
     };
     for (const Field& field : fields) {
         Label(SpeedBar1, QString::fromUtf8(field.label), {8, field.top});
@@ -417,9 +450,14 @@ QWidget* TMainForm::buildPage2() {
             field.name);
         edit->setValue(field.start);
         edit->setGeometry(8, field.top + 16, 73, 22);
-        edit->setToolTip(QString::fromUtf8(field.hint));
+        edit->setToolTip(QStringLiteral("%1 (%2)").arg(QString::fromUtf8(field.hint),
+                                                       QString::fromUtf8(field.keys)));
         *field.edit = edit;
     }
+    // Below the layout's own controls.
+    PressureCheck = Named(new QCheckBox(QStringLiteral("Pressure"), SpeedBar1), "PressureCheck");
+    PressureCheck->setGeometry(8, 362, 74, 17);
+    PressureCheck->setToolTip(QStringLiteral("A pen's pressure sets the strength of each dab"));
 
     // A second column of the tool bar, in its look, for what came after its
     // first column was full: the mask brushes, the mask's commands and what
@@ -495,6 +533,7 @@ QWidget* TMainForm::buildPage2() {
     ScrollBox1 = ScrollBox(body, "ScrollBox1");
     PaintBox1 = Named(new EditCanvas, "PaintBox1");
     ScrollBox1->setWidget(PaintBox1);
+    PaintBox1->setScrollBox(ScrollBox1);
     row->addWidget(ScrollBox1, 1);
     return TabSheet2;
 }
@@ -545,9 +584,11 @@ QWidget* TMainForm::buildPage3() {
     SaveAsBtn = Named(new QPushButton(QStringLiteral("Save picture as..."), buttons), "SaveAsBtn");
     SaveAsBtn->setIcon(QIcon(LayoutPixmap(LayoutPicture::SaveGlyph)));
     SaveAsBtn->setGeometry(8, 8, 145, 25);
+    SaveAsBtn->setToolTip(QStringLiteral("Save picture as... (Ctrl+S)"));
     PrintBtn = Named(new QPushButton(QStringLiteral("Print picture..."), buttons), "PrintBtn");
     PrintBtn->setIcon(QIcon(LayoutPixmap(LayoutPicture::PrintGlyph)));
     PrintBtn->setGeometry(160, 8, 145, 25);
+    PrintBtn->setToolTip(QStringLiteral("Print picture... (Ctrl+P)"));
     resultColumn->addWidget(buttons);
     ErgScrollBox = ScrollBox(results, "ErgScrollBox");
     ErgPaintBox = Named(new ResultView, "ErgPaintBox");

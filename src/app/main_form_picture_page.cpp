@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
@@ -20,6 +21,7 @@
 
 #include "app/browser/file_drop_filter.h"
 #include "app/browser/key_press_filter.h"
+#include "app/browser/list_columns.h"
 #include "app/browser/mask_filter_model.h"
 #include "app/browser/picture_loading.h"
 #include "app/browser/preview_box.h"
@@ -48,6 +50,18 @@ QString ErrorTextOf(const Dib& record) {
         record.errorText, static_cast<qsizetype>(strnlen(record.errorText, kErrorTextSize)));
 }
 
+// Qt's own icons where the desktop has no icon theme, so that folders do not
+// look like files. Never freed: the models' reading threads use it until
+// they end, which is after the window has gone.
+QAbstractFileIconProvider* FileIcons() {
+    static auto* const icons = new QFileIconProvider;
+    return icons;
+}
+
+// Narrowest the file list's name column is made before the columns right of
+// it give way.
+constexpr int kNameColumnMinimum = 100;
+
 // Drawing a 24-bit picture on a screen reports nothing.
 class NoMessages final : public MessageSink {
 public:
@@ -63,6 +77,7 @@ void TMainForm::setUpPicturePage() {
     fileModel_ = new QFileSystemModel(this);
     fileModel_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot);
     fileModel_->setReadOnly(true);
+    fileModel_->setIconProvider(FileIcons());
     fileFilter_ = new MaskFilterModel(this);
     fileFilter_->setSourceModel(fileModel_);
     for (const FilterEntry& entry : filters_) {
@@ -77,6 +92,7 @@ void TMainForm::setUpPicturePage() {
     folderModel_ = new QFileSystemModel(this);
     folderModel_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
     folderModel_->setReadOnly(true);
+    folderModel_->setIconProvider(FileIcons());
     folderModel_->setRootPath(QStringLiteral("/"));
     JamShellTree1->setModel(folderModel_);
     for (int column = 1; column < folderModel_->columnCount(); ++column) {
@@ -121,9 +137,9 @@ void TMainForm::setUpPicturePage() {
     JamShellList1->setSelectionMode(QAbstractItemView::SingleSelection);
     JamShellList1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     JamShellList1->setExpandsOnDoubleClick(false);
-    JamShellList1->header()->resizeSection(0, 150);
     JamShellList1->setSortingEnabled(true);
     JamShellList1->sortByColumn(0, Qt::AscendingOrder);
+    listColumns_ = new ListColumnFitter(JamShellList1, kNameColumnMinimum);
     connect(JamShellList1, &QAbstractItemView::doubleClicked, this,
             &TMainForm::JamShellList1DblClick);
     new KeyPressFilter(JamShellList1, [this](char& key) { JamShellList1KeyPress(key); });
@@ -134,19 +150,7 @@ void TMainForm::setUpPicturePage() {
 
     connect(DibPrevPaint, &PreviewBox::paintRequested, this, &TMainForm::DibPrevPaintPaint);
 
-    // A picture dropped from a file manager opens as one chosen in the list,
-    // its folder joining the favourites; a dropped folder is shown.
-    new FileDropFilter(this, [this](const QString& path) {
-        const QFileInfo info(path);
-        if (info.isDir()) {
-            if (!selectFolder(path)) {
-                folderMissing(path);
-            }
-            return;
-        }
-        openfilenow(path);
-        AddToPrefFolders(WithSeparator(info.absolutePath()));
-    });
+    new FileDropFilter(this, [this](const QString& path) { openPath(path); });
 
     // The tree starts at the program's folder; then the favourites are read.
     const QString folder = EffectiveExecutableFolder(executableFolder());
@@ -179,6 +183,8 @@ bool TMainForm::openfilenow(const QString& fileName) {
     OpenPicture(record, name.constData(), [this](int percent) { WMUser(percent); });
     OwnedDib loaded(record);
     if (loaded->bits == nullptr) {
+        // The bar the loader filled part-way goes with the load.
+        SetProStatus(0);
         const LoadFailureBox box = LoadFailureMessage(fileName, ErrorTextOf(record));
         MessageBox(this, box.text, box.caption, MB_OK);
         return false;
@@ -194,6 +200,7 @@ bool TMainForm::openfilenow(const QString& fileName) {
     const int32_t width = DibWidth(loaded.get());
     const int32_t height = DibHeight(loaded.get());
     if (!CanTakePicture(width, height, DibBitCount(loaded.get()), prepared.holds(width, height))) {
+        SetProStatus(0);
         MessageBox(this,
                    QStringLiteral("There is not enough memory to edit a picture of %1 x %2 "
                                   "pixels. The previous picture stays.")
@@ -254,6 +261,25 @@ bool TMainForm::selectFolder(const QString& folder) {
     return true;
 }
 
+void TMainForm::openPath(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        if (!selectFolder(path)) {
+            folderMissing(path);
+        }
+        return;
+    }
+    // As a double-click in the file list: the tree shows the file's folder,
+    // which joins the favourites whether the load succeeds or not. A folder
+    // that is not there is no favourite; the load's message says enough.
+    const QString folder = WithSeparator(info.absolutePath());
+    const bool folderExists = selectFolder(folder);
+    openfilenow(path);
+    if (folderExists) {
+        AddToPrefFolders(folder);
+    }
+}
+
 void TMainForm::listFolder(const QString& folder) {
     if (folder.isEmpty()) {
         JamShellList1->setRootIndex(fileFilter_->mapFromSource(fileModel_->index(QString())));
@@ -263,6 +289,9 @@ void TMainForm::listFolder(const QString& folder) {
     fileModel_->setRootPath(path);
     JamShellList1->setRootIndex(fileFilter_->mapFromSource(fileModel_->index(path)));
     JamShellList1->clearSelection();
+    if (listColumns_ != nullptr) {
+        listColumns_->fitLater();
+    }
 }
 
 void TMainForm::folderMissing(const QString& folder) {

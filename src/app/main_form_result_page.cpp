@@ -10,6 +10,7 @@
 
 #include "app/dialogs/about_box.h"
 #include "app/dialogs/animation_dialog.h"
+#include "app/dialogs/background_save.h"
 #include "app/dialogs/print_form.h"
 #include "app/dialogs/print_picture.h"
 #include "app/dialogs/save_dialog.h"
@@ -100,8 +101,8 @@ void TMainForm::SaveAsBtnClick() {
         if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty()) {
             return;
         }
-        const QString fileName =
-            SaveFileName(SaveDialog1->selectedFiles().first(), SaveDialog1->selectedNameFilter());
+        const QFileInfo chosen(SaveDialog1->selectedFiles().first());
+        const QString fileName = SaveFileName(chosen.filePath(), SaveDialog1->selectedNameFilter());
         // Asked here rather than by the dialog, which would ask about the
         // name before its extension was added. A name that cannot be saved
         // to is said so, and the dialog comes back.
@@ -113,7 +114,10 @@ void TMainForm::SaveAsBtnClick() {
         if (asked == SaveQuestion::kCannotSave ||
             (asked != SaveQuestion::kNone &&
              MessageBox(this, question, kSaveCaption, MB_YESNO | MB_ICONWARNING) != IDYES)) {
-            SaveDialog1->selectFile(QFileInfo(fileName).fileName());
+            // Back in the folder of that name, which a name typed as a path
+            // may not have shown, with the name as the user typed it.
+            SaveDialog1->setDirectory(chosen.absolutePath());
+            SaveDialog1->selectFile(chosen.fileName());
             continue;
         }
         if (saveResult(fileName, asked == SaveQuestion::kReplaceWriteProtected)) {
@@ -124,11 +128,21 @@ void TMainForm::SaveAsBtnClick() {
 }
 
 bool TMainForm::saveResult(const QString& fileName, bool replaceWriteProtected) {
+    const std::string path = QFile::encodeName(fileName).toStdString();
+    const WriteProtection protection =
+        replaceWriteProtected ? WriteProtection::kReplace : WriteProtection::kRefuse;
     std::string error;
-    if (!SavePicture(
-            session_->result(), QFile::encodeName(fileName).toStdString(), error,
-            kDefaultJpegQuality,
-            replaceWriteProtected ? WriteProtection::kReplace : WriteProtection::kRefuse)) {
+    const bool saved = WriteInBackground(
+        session_->result(),
+        [&path, &error, protection](const Dib& picture, const ProgressCallback& progress) {
+            return SavePicture(picture, path, error, kDefaultJpegQuality, progress, protection);
+        },
+        [this](int percent) { SetProStatus(percent); });
+    SetProStatus(0);
+    if (!saved) {
+        if (error.empty()) {
+            error = "Cannot write " + path + ".";
+        }
         MessageBox(this, QString::fromStdString(error), kSaveCaption, MB_OK | MB_ICONERROR);
         return false;
     }

@@ -46,6 +46,7 @@ constexpr const char* kHelp =
     "  axes xy|x|y   normalize on|off   zoom Z\n"
     "  press X Y   move X Y   release X Y   tick\n"
     "  undo   redo   (whole strokes; the loaded INPUT is where the history starts)\n"
+    "  pressure K   (a pen's, 0 to 1024: the dabs that follow get strength S x K / 1024)\n"
     "  mask clear|invert   (the freeze mask that freeze and thaw paint)\n"
     "X and Y are positions in the zoomed editing view. '#' starts a comment.\n"
     "--field FIELD_OUT also writes the displacement field: width x height entries\n"
@@ -246,6 +247,7 @@ public:
             controller_.Timer1Timer(brush_);
         }
     }
+    void operator()(const SetPressure& c) { brush_.pressure = c.k; }
     void operator()(const Undo&) { controller_.Undo(); }
     void operator()(const Redo&) { controller_.Redo(); }
     void operator()(const MaskCommand& c) {

@@ -169,6 +169,18 @@ Reason readCommand(const std::vector<std::string>& words, Command& command) {
         }
         return {};
     }
+    if (name == "pressure") {
+        int32_t k = -1;
+        const std::string* text = words.size() == 2 ? &words[1] : nullptr;
+        if (text == nullptr ||
+            std::from_chars(text->data(), text->data() + text->size(), k).ptr !=
+                text->data() + text->size() ||
+            k < 0 || k > kFullPressure) {
+            return "pressure takes a whole number from 0 to 1024";
+        }
+        command = SetPressure{k};
+        return {};
+    }
     if (name == "mask") {
         if (Reason r = oneArgument(); !r.empty()) {
             return r;

@@ -4,10 +4,11 @@
 //   brush grow|shrink|rubber|smear|lug|freeze|thaw   strength S   radius R
 //   axes xy|x|y   normalize on|off   zoom Z
 //   press X Y   move X Y   release X Y   tick
-//   undo   redo   mask clear|invert
+//   undo   redo   mask clear|invert   pressure K
 //
 // S, R and Z are read as the tool bar's fields read their text, without
-// range checks; X and Y are whole view coordinates of the zoomed editing view.
+// range checks; X and Y are whole view coordinates of the zoomed editing view;
+// K is a pen's pressure in 1024ths, 0 to 1024, for the dabs that follow.
 #pragma once
 
 #include <cstddef>
@@ -54,6 +55,9 @@ struct Release {
     ViewPoint at;
 };
 struct Tick {};
+struct SetPressure {
+    int32_t k = kFullPressure;
+};
 struct Undo {};
 struct Redo {};
 struct MaskCommand {
@@ -61,7 +65,7 @@ struct MaskCommand {
 };
 
 using Command = std::variant<SetBrush, SetStrength, SetRadius, SetAxes, SetNormalize, SetZoom,
-                             Press, Move, Release, Tick, Undo, Redo, MaskCommand>;
+                             Press, Move, Release, Tick, Undo, Redo, MaskCommand, SetPressure>;
 
 struct ScriptLine {
     int64_t number = 0;  // 1-based line of the script text

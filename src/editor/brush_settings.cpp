@@ -1,10 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/brush_settings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace grimora {
+
+int32_t QuantisedPressure(double pressure) {
+    if (!(pressure > 0.0)) {
+        return 0;
+    }
+    return static_cast<int32_t>(std::lround(std::min(pressure, 1.0) * kFullPressure));
+}
 
 int32_t BrushSettings::dabRadius() const {
     return TruncToInt32(radius);

@@ -8,6 +8,13 @@
 
 namespace grimora {
 
+// A pen's pressure, quantised to k / 1024 so that a stroke replays exactly;
+// a mouse presses fully.
+inline constexpr int32_t kFullPressure = 1024;
+// Pressure from 0.0 to 1.0 as k, to the nearest 1 / 1024; beyond the range
+// (or NaN) to its nearer end (0).
+int32_t QuantisedPressure(double pressure);
+
 struct BrushSettings {
     EffectMode mode = EffectMode::Grow;
     bool xSwitch = true;
@@ -20,8 +27,13 @@ struct BrushSettings {
     // The zoom field's value. Only the outline's size uses it; the view's
     // scale is the zoom ratio, which differs from it (0.6 shows at 10 / 16).
     double zoom = 1.0;
+    // The pen's k while the tool bar's "Pressure" is checked, else full.
+    int32_t pressure = kFullPressure;
 
     int32_t dabRadius() const;
+    // The strength a dab gets: the field's value x k / 1024, in double
+    // arithmetic, which at full pressure is the value itself.
+    double dabStrength() const { return strength * static_cast<double>(pressure) / 1024.0; }
     double outlineRadius() const { return radius * zoom; }
 };
 

@@ -28,7 +28,7 @@ EffectParams PaintingStepParams(ViewPoint current, ViewPoint previous, const Bru
     params.mode = brush.mode;
     params.xSwitch = brush.xSwitch;
     params.ySwitch = brush.ySwitch;
-    params.strength = brush.strength;
+    params.strength = brush.dabStrength();
     params.radius = brush.dabRadius();
     params.normalize = brush.normalize;
     return params;
@@ -113,6 +113,10 @@ void StrokeController::PaintBox1Paint() {
     host_.drawPicture();
 }
 
+void StrokeController::PaintBox1MouseLeave() {
+    removeOutline();
+}
+
 void StrokeController::removeOutline() {
     if (outlineVisible_) {
         host_.eraseOutline(outlineRect_);
@@ -120,13 +124,15 @@ void StrokeController::removeOutline() {
     }
 }
 
-void StrokeController::ZoomEdChange(std::string_view zoomText) {
+void StrokeController::ZoomEdChange(std::string_view zoomText, bool typing) {
     const ZoomChange change = ZoomRatioFromText(zoomText);
     switch (change.outcome) {
         case ZoomOutcome::Changed:
             break;
         case ZoomOutcome::DivisionByZero:
-            host_.showMessage(kDivisionByZeroMessage);
+            if (!typing) {
+                host_.showMessage(kDivisionByZeroMessage);
+            }
             return;
         case ZoomOutcome::Negative:
         case ZoomOutcome::TooLarge:
@@ -137,6 +143,13 @@ void StrokeController::ZoomEdChange(std::string_view zoomText) {
     session_.setZoom(change.ratio);
     resizeView();
     PaintBox1Paint();
+}
+
+void StrokeController::ZoomEdCommit(std::string_view zoomText) {
+    // Every other value took effect as it was typed.
+    if (ZoomRatioFromText(zoomText).outcome == ZoomOutcome::DivisionByZero) {
+        host_.showMessage(kDivisionByZeroMessage);
+    }
 }
 
 void StrokeController::resizeView() {

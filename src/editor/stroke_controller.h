@@ -92,8 +92,16 @@ public:
 
     // Removes a visible outline, then draws the picture.
     void PaintBox1Paint();
-    // The zoom field changed; its text gives the new ratio.
-    void ZoomEdChange(std::string_view zoomText);
+    // The zoom field changed; its text gives the new ratio. A zero has no
+    // reciprocal: it leaves the ratio and says so, unless the user is still
+    // `typing`, when it is only on its way to a number ("0" of "0.5") and
+    // waits for ZoomEdCommit.
+    void ZoomEdChange(std::string_view zoomText, bool typing = false);
+    // The user ended editing the zoom field on `zoomText`: a zero, which
+    // typing left without a word, is said now.
+    void ZoomEdCommit(std::string_view zoomText);
+    // The pointer left the view: the outline goes with it.
+    void PaintBox1MouseLeave();
     // Another page is shown: its drawing leaves no outline on this view, and
     // a stroke ends.
     void PageControl2Change();

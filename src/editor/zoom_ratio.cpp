@@ -94,6 +94,36 @@ ZoomChange ZoomRatioFromText(std::string_view text) {
     return ZoomRatioForValue(DecimalText{false, "", "1"});  // the field's minimum, 0.1
 }
 
+std::string FitZoomText(int32_t width, int32_t height, int64_t areaWidth, int64_t areaHeight) {
+    const auto fits = [&](ZoomRatio zoom) {
+        return ViewLength(width, zoom) <= areaWidth && ViewLength(height, zoom) <= areaHeight;
+    };
+    // From 1.0 up to 10 in tenths.
+    for (int32_t n = 100; n >= 10; --n) {
+        if (fits({n, 10})) {
+            return std::to_string(n / 10) + "." + std::to_string(n % 10);
+        }
+    }
+    // Below 1.0 the field's ratios are 10 : d, d from 11 (0.9) to 100 (0.1).
+    int32_t d = 11;
+    while (d < 100 && !fits({10, d})) {
+        ++d;
+    }
+    // The shortest m / 10^k with trunc(10 / (m / 10^k)) = d, that is
+    // d * m <= 10^(k + 1) < (d + 1) * m. The values that give d span
+    // 10 / (d * (d + 1)), more than 10^-4 for every d here: k = 4 always
+    // has one.
+    int64_t power = 100;  // 10^(k + 1)
+    for (int k = 1;; ++k, power *= 10) {
+        const int64_t m = power / d;
+        if (power < (d + 1) * m || k == 4) {
+            std::string digits = std::to_string(m);
+            digits.insert(0, static_cast<std::size_t>(k) - digits.size(), '0');
+            return "0." + digits;
+        }
+    }
+}
+
 int64_t ViewLength(int32_t pictureLength, ZoomRatio zoom) {
     if (zoom.denominator == 0) {
         return 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "editor/spin_text.h"
@@ -39,6 +40,12 @@ struct ZoomChange {
 ZoomChange ZoomRatioForValue(const DecimalText& value);
 // The field's text; one that is not a number reads as the field's minimum 0.1.
 ZoomChange ZoomRatioFromText(std::string_view text);
+
+// The zoom field's text for the largest of its zooms, 0.1 to 10, at which a
+// width x height picture shows whole in areaWidth x areaHeight view pixels:
+// n : 10 (a text of one decimal) from 1.0 on, 10 : d below, as the shortest
+// decimal whose formula gives that d. "0.1" when even that is too large.
+std::string FitZoomText(int32_t width, int32_t height, int64_t areaWidth, int64_t areaHeight);
 
 // View pixels for a picture length: L * numerator div denominator. 64 bits,
 // since a large picture at a large zoom overflows 32.

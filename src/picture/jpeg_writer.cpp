@@ -94,6 +94,7 @@ struct Job {
     uint8_t* row;
     std::size_t rowBytes;
     jpeg_destination_mgr* destination;
+    LoadProgress* progress;
 };
 
 void Encode(j_compress_ptr cinfo, Job* job) {
@@ -111,6 +112,7 @@ void Encode(j_compress_ptr cinfo, Job* job) {
     for (int32_t y = 0; y < header.biHeight; ++y) {
         EncodeTrueColourRow(*job->dib, header.biHeight - 1 - y, job->row, job->rowBytes);
         jpeg_write_scanlines(cinfo, &row, 1);
+        job->progress->report(y + 1, header.biHeight);
     }
     jpeg_finish_compress(cinfo);
 }
@@ -125,11 +127,12 @@ bool Guarded(JpegEncoder& encoder, Job* job) {
 
 }  // namespace
 
-bool EncodeJpeg(const Dib& dib, int quality, FileSink& sink, std::string& reason) {
+bool EncodeJpeg(const Dib& dib, int quality, FileSink& sink, LoadProgress& progress,
+                std::string& reason) {
     JpegEncoder encoder(sink);
     const std::size_t rowBytes = std::size_t(dib.info->bmiHeader.biWidth) * 3;
     std::vector<uint8_t> row(rowBytes);
-    Job job{&dib, quality, row.data(), rowBytes, &encoder.output().destination};
+    Job job{&dib, quality, row.data(), rowBytes, &encoder.output().destination, &progress};
     if (!Guarded(encoder, &job) || !sink.flush()) {
         reason = sink.failed() ? sink.reason()
                                : "JPEG encoder: " + std::string(encoder.output().message);

@@ -26,13 +26,14 @@ inline constexpr int64_t kMaxPictureFileBytes = int64_t{1} << 30;
 void OpenDibFromMemory(Dib& dib, const uint8_t* data, std::size_t size,
                        const ProgressCallback& progress);
 
-// Progress of one load as whole percentages that only rise: the callback is
-// called when the percentage changes, never twice with the same value.
+// Progress of one load (or save) as whole percentages that only rise: the
+// callback is called when the percentage changes, never twice with the same
+// value.
 class LoadProgress {
 public:
     explicit LoadProgress(const ProgressCallback& callback) : callback_(callback) {}
 
-    // `done` of `total` units (rows, usually) are decoded.
+    // `done` of `total` units (rows, usually) are decoded (or encoded).
     void report(int64_t done, int64_t total);
     void finish() { report(1, 1); }
 

@@ -103,7 +103,7 @@ std::vector<uint8_t> BmpHeaders(int32_t width, int32_t height, uint32_t imageByt
     return out;
 }
 
-bool WriteBmp(int fd, const Dib& dib) {
+bool WriteBmp(int fd, const Dib& dib, LoadProgress& progress) {
     const int32_t width = dib.info->bmiHeader.biWidth;
     const int32_t height = dib.info->bmiHeader.biHeight;
     const std::size_t stride = static_cast<std::size_t>(DibStride(width, 24));
@@ -122,6 +122,7 @@ bool WriteBmp(int fd, const Dib& dib) {
         if (!WriteAll(fd, {chunk.data(), used})) {
             return false;
         }
+        progress.report(r, height);
     }
     return true;
 }
@@ -148,9 +149,10 @@ const FileType* FindType(const std::string& extension) {
     return nullptr;
 }
 
-bool Encode(const FileType& type, const Dib& dib, int jpegQuality, int fd, std::string& reason) {
+bool Encode(const FileType& type, const Dib& dib, int jpegQuality, int fd, LoadProgress& progress,
+            std::string& reason) {
     if (type.format == Format::kBmp) {
-        if (!WriteBmp(fd, dib)) {
+        if (!WriteBmp(fd, dib, progress)) {
             reason = Reason(errno);
             return false;
         }
@@ -159,11 +161,11 @@ bool Encode(const FileType& type, const Dib& dib, int jpegQuality, int fd, std::
     FileSink sink(fd);
     switch (type.format) {
         case Format::kPng:
-            return EncodePng(dib, sink, reason);
+            return EncodePng(dib, sink, progress, reason);
         case Format::kJpeg:
-            return EncodeJpeg(dib, jpegQuality, sink, reason);
+            return EncodeJpeg(dib, jpegQuality, sink, progress, reason);
         case Format::kTiff:
-            return EncodeTiff(dib, sink, reason);
+            return EncodeTiff(dib, sink, progress, reason);
         case Format::kBmp:
             break;
     }
@@ -197,12 +199,15 @@ bool CheckSave(const Dib& dib, const std::string& path, int jpegQuality, std::st
     return CheckPicture(dib, error);
 }
 
-bool EncodeInto(const Dib& dib, FileWrite& file, int jpegQuality, std::string& error) {
+bool EncodeInto(const Dib& dib, FileWrite& file, int jpegQuality, const ProgressCallback& progress,
+                std::string& error) {
     const std::string& path = file.target().path;
     bool written = false;
     std::string reason;
+    LoadProgress reporter(progress);
     try {
-        written = Encode(*FindType(LowerExtension(path)), dib, jpegQuality, file.fd(), reason);
+        written =
+            Encode(*FindType(LowerExtension(path)), dib, jpegQuality, file.fd(), reporter, reason);
     } catch (const std::bad_alloc&) {
         reason = Reason(ENOMEM);
     }
@@ -214,16 +219,17 @@ bool EncodeInto(const Dib& dib, FileWrite& file, int jpegQuality, std::string& e
 
 }  // namespace
 
-bool WritePicture(const Dib& dib, FileWrite& file, std::string& error, int jpegQuality) {
+bool WritePicture(const Dib& dib, FileWrite& file, std::string& error, int jpegQuality,
+                  const ProgressCallback& progress) {
     return CheckSave(dib, file.target().path, jpegQuality, error) &&
-           EncodeInto(dib, file, jpegQuality, error);
+           EncodeInto(dib, file, jpegQuality, progress, error);
 }
 
 bool SavePicture(const Dib& dib, const std::string& path, std::string& error, int jpegQuality,
-                 WriteProtection protection) {
+                 const ProgressCallback& progress, WriteProtection protection) {
     FileWrite file;
     return CheckSave(dib, path, jpegQuality, error) && file.open(path, error, protection) &&
-           EncodeInto(dib, file, jpegQuality, error) && file.commit(error);
+           EncodeInto(dib, file, jpegQuality, progress, error) && file.commit(error);
 }
 
 }  // namespace grimora

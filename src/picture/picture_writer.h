@@ -6,6 +6,7 @@
 
 #include "picture/dib.h"
 #include "picture/file_target.h"
+#include "picture/pictrix.h"
 
 namespace grimora {
 
@@ -26,15 +27,18 @@ bool CheckPictureFileType(const std::string& path, std::string& error);
 
 // Encodes the picture into `file`, opened for its path, in the type that
 // the path names; the caller commits it. False with `error` naming the path.
+// `progress`, if given, hears the rows encoded as percentages that only
+// rise, on the calling thread.
 bool WritePicture(const Dib& dib, FileWrite& file, std::string& error,
-                  int jpegQuality = kDefaultJpegQuality);
+                  int jpegQuality = kDefaultJpegQuality, const ProgressCallback& progress = {});
 
 // The picture to `path`, as FileWrite writes (file_target.h): a regular
 // file is either the old one or the complete new one; a write-protected
 // file is refused unless `protection` allows it. False with `error` saying
-// what failed, naming the file and the system's reason.
+// what failed, naming the file and the system's reason. `progress` as for
+// WritePicture.
 bool SavePicture(const Dib& dib, const std::string& path, std::string& error,
-                 int jpegQuality = kDefaultJpegQuality,
+                 int jpegQuality = kDefaultJpegQuality, const ProgressCallback& progress = {},
                  WriteProtection protection = WriteProtection::kRefuse);
 
 }  // namespace grimora

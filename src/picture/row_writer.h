@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "picture/dib.h"
+#include "picture/open_dib.h"
 
 namespace grimora {
 
@@ -38,10 +39,12 @@ private:
     std::vector<uint8_t> buffer_;
 };
 
-// The encoders. Each writes the whole file through the sink; false with
-// `reason` (a sentence without a final full stop) on failure.
-bool EncodePng(const Dib& dib, FileSink& sink, std::string& reason);
-bool EncodeJpeg(const Dib& dib, int quality, FileSink& sink, std::string& reason);
-bool EncodeTiff(const Dib& dib, FileSink& sink, std::string& reason);
+// The encoders. Each writes the whole file through the sink, reporting the
+// rows encoded; false with `reason` (a sentence without a final full stop)
+// on failure.
+bool EncodePng(const Dib& dib, FileSink& sink, LoadProgress& progress, std::string& reason);
+bool EncodeJpeg(const Dib& dib, int quality, FileSink& sink, LoadProgress& progress,
+                std::string& reason);
+bool EncodeTiff(const Dib& dib, FileSink& sink, LoadProgress& progress, std::string& reason);
 
 }  // namespace grimora

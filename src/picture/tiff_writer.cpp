@@ -126,7 +126,7 @@ private:
     TIFF* tiff_ = nullptr;
 };
 
-bool Encode(TIFF* tiff, const Dib& dib) {
+bool Encode(TIFF* tiff, const Dib& dib, LoadProgress& progress) {
     const BitmapInfoHeader& header = dib.info->bmiHeader;
     const auto width = static_cast<uint32_t>(header.biWidth);
     const auto height = static_cast<uint32_t>(header.biHeight);
@@ -150,18 +150,20 @@ bool Encode(TIFF* tiff, const Dib& dib) {
         if (TIFFWriteScanline(tiff, row.data(), y, 0) != 1) {
             return false;
         }
+        progress.report(int64_t{y} + 1, height);
     }
     return true;
 }
 
 }  // namespace
 
-bool EncodeTiff(const Dib& dib, FileSink& sink, std::string& reason) {
+bool EncodeTiff(const Dib& dib, FileSink& sink, LoadProgress& progress, std::string& reason) {
     MemoryOutput output;
     bool encoded = false;
     {
         TiffEncoder encoder(output);
-        encoded = encoder.get() != nullptr && Encode(encoder.get(), dib) && encoder.close();
+        encoded =
+            encoder.get() != nullptr && Encode(encoder.get(), dib, progress) && encoder.close();
     }
     if (!encoded) {
         reason = output.message[0] != '\0' ? "TIFF encoder: " + std::string(output.message)

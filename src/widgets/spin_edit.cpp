@@ -55,10 +55,14 @@ QString SpinEdit::textFor(double value) const {
 }
 
 void SpinEdit::stepBy(int steps) {
+    stepValue(steps);
+    selectAll();
+}
+
+void SpinEdit::stepValue(int steps) {
     const double stepped = value() + steps * increment_;
     // A step that overshoots lands on the end of the range.
     setValue(std::clamp(stepped, minimum_, maximum_));
-    selectAll();
 }
 
 QValidator::State SpinEdit::validate(QString& /*input*/, int& /*pos*/) const {
@@ -90,6 +94,7 @@ void SpinEdit::correct() {
     if (leavingWindow_) {
         return;
     }
+    emit committed();
     const std::string typed = text().toStdString();
     const double current = value();
     if (!ParseDecimalText(typed) || current < minimum_ || current > maximum_) {

@@ -30,7 +30,11 @@ public:
     // The text for a value: at least `decimals` decimals, no more than needed.
     QString textFor(double value) const;
 
+    // The arrows and arrow keys: a step, its text then selected.
     void stepBy(int steps) override;
+    // A step from elsewhere (a key on another control): the text shows the
+    // new value without being selected.
+    void stepValue(int steps);
     QValidator::State validate(QString& input, int& pos) const override;
     void fixup(QString& input) const override;
     StepEnabled stepEnabled() const override;
@@ -43,6 +47,9 @@ protected:
 signals:
     // Every change of the text: typing, stepping, setValue, correction.
     void changed();
+    // The user ended editing (Enter, or the focus went to another control
+    // of the window), before the text is brought into the range.
+    void committed();
 
 private:
     // Brings a text that is not a number or lies beyond the range back into

@@ -17,6 +17,11 @@
 
 namespace grimora {
 
+// A field's entries, to compare whole fields.
+inline std::vector<Displacement> FieldEntries(const DisplacementField& field) {
+    return {field.data(), field.data() + field.size()};
+}
+
 class MainFormTest : public testing::Test {
 protected:
     MainFormTest()

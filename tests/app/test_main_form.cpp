@@ -222,11 +222,16 @@ TEST_F(MainFormTest, ZoomFieldSetsTheViewAndRefusesZero) {
         ZoomRatio ratio;
         size_t messages;
     };
+    // Texts on their way to a number say nothing while they are typed.
     const Case cases[] = {
-        {"0.6", {200, 125}, {10, 16}, 0}, {"2.0", {640, 400}, {20, 10}, 0},
-        {"0", {640, 400}, {20, 10}, 1},   // no reciprocal: view and ratio stay
-        {"-3", {640, 400}, {20, 10}, 1},  // left for the field to correct
-        {"0.3", {96, 60}, {10, 33}, 1},
+        {"0.6", {200, 125}, {10, 16}, 0},
+        {"2.0", {640, 400}, {20, 10}, 0},
+        {"0", {640, 400}, {20, 10}, 0},  // no reciprocal: view and ratio stay
+        {"0.", {640, 400}, {20, 10}, 0},
+        {"0,", {640, 400}, {20, 10}, 0},
+        {"0.5", {160, 100}, {10, 20}, 0},
+        {"-3", {160, 100}, {10, 20}, 0},  // for the field to correct
+        {"0.3", {96, 60}, {10, 33}, 0},
     };
     for (const Case& c : cases) {
         typeInto(form->ZoomEd, c.text);
@@ -234,15 +239,42 @@ TEST_F(MainFormTest, ZoomFieldSetsTheViewAndRefusesZero) {
         EXPECT_EQ(form->session().zoom(), c.ratio) << c.text;
         ASSERT_EQ(boxes.size(), c.messages) << c.text;
     }
-    EXPECT_EQ(boxes[0].text, "Floating point division by zero");
 
-    // Ending the edit puts a negative value back at the minimum, which applies.
-    typeInto(form->ZoomEd, "-3");
-    form->ZoomEd->setFocus();
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(form->ZoomEd, &enter);
-    EXPECT_EQ(form->ZoomEd->text(), "0.1");
-    EXPECT_EQ(form->PaintBox1->size(), QSize(32, 20));
+    // A zero the user commits, by Enter or by going to another control, is
+    // said while the ratio still stands; then the field puts the text back
+    // into its range, which applies. A negative value is only corrected.
+    form->activateWindow();
+    for (const bool byEnter : {true, false}) {
+        SCOPED_TRACE(byEnter ? "Enter" : "focus");
+        for (const char* typed : {"0", "-3"}) {
+            typeInto(form->ZoomEd, "2.0");
+            boxes.clear();
+            ZoomRatio atMessage;
+            const ScopedMessageBoxAnswerer watch([&](const MessageBoxRequest& request) {
+                boxes.push_back(request);
+                atMessage = form->session().zoom();
+                return IDOK;
+            });
+            form->ZoomEd->setFocus();
+            typeInto(form->ZoomEd, typed);
+            if (byEnter) {
+                QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                QApplication::sendEvent(form->ZoomEd, &enter);
+            } else {
+                QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+                QApplication::sendEvent(form->ZoomEd, &leave);
+            }
+            if (std::string(typed) == "0") {
+                ASSERT_EQ(boxes.size(), 1u) << typed;
+                EXPECT_EQ(boxes[0].text, "Floating point division by zero");
+                EXPECT_EQ(atMessage, (ZoomRatio{20, 10}));
+            } else {
+                EXPECT_TRUE(boxes.empty()) << typed;
+            }
+            EXPECT_EQ(form->ZoomEd->text(), "0.1") << typed;
+            EXPECT_EQ(form->PaintBox1->size(), QSize(32, 20)) << typed;
+        }
+    }
 }
 
 TEST_F(MainFormTest, TheWheelScrollsTheShownPagesViewByTwentyWithinItsRange) {

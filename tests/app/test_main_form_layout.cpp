@@ -1,13 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed positions and sizes of the window's layout, read back from the
 // named controls, and how the free parts follow a resized window.
+#include <QAbstractFileIconProvider>
 #include <QComboBox>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QSortFilterProxyModel>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -114,7 +121,7 @@ TEST_F(MainFormTest, PagesHaveTheirTabsHeadersAndPanels) {
     EXPECT_EQ(form->wwwBtn->parentWidget()->parentWidget()->height(), 41);
     EXPECT_EQ(form->ueberbtn->toolTip(), "Information about the program");
     EXPECT_EQ(form->endebtn->toolTip(), "Hereby you leave the program");
-    EXPECT_EQ(form->WachsenBtn->toolTip(), "Growing");
+    EXPECT_EQ(form->WachsenBtn->toolTip(), "Growing (1)");  // the hint, and the key
 }
 
 // Fixed widths stay, the scroll boxes and lists take what the window gains,
@@ -144,6 +151,64 @@ TEST_F(MainFormTest, AResizedWindowGrowsOnlyTheFreeParts) {
         EXPECT_EQ(rightPanel->width(), 206);
         EXPECT_EQ(rightPanel->geometry().right(), form->width() - 1) << size.width();
     }
+}
+
+// The filter box stays under the file list wherever the splitters go, and
+// the list's columns fit it without a horizontal scroll bar.
+TEST_F(MainFormTest, TheFilterBoxAndTheColumnsFollowTheFileList) {
+    form->resize(900, 600);
+    showPage(0);
+    QTreeView* list = form->JamShellList1;
+    auto* lists = qobject_cast<QSplitter*>(list->parentWidget());
+    ASSERT_NE(lists, nullptr);
+    auto* parts = qobject_cast<QSplitter*>(lists->parentWidget()->parentWidget());
+    ASSERT_NE(parts, nullptr);
+    QWidget* browser = lists->parentWidget();
+    for (const auto& [treeWidth, browserWidth] :
+         {std::pair{185, 373}, std::pair{100, 373}, std::pair{260, 373}, std::pair{185, 520},
+          std::pair{150, 300}}) {
+        SCOPED_TRACE(testing::Message() << treeWidth << " in " << browserWidth);
+        parts->setSizes({browserWidth, parts->width() - browserWidth - 3});
+        settle();
+        lists->setSizes({treeWidth, lists->width() - treeWidth - 3});
+        settle();
+        const QRect box = form->FilterComboBox1->geometry();
+        const QPoint listLeft = list->mapTo(browser, QPoint(0, 0));
+        EXPECT_EQ(box.x(), listLeft.x());
+        EXPECT_EQ(box.width(), list->width());
+        EXPECT_LE(box.right(), browser->width() - 1);
+
+        int columns = 0;
+        for (int k = 0; k < list->header()->count(); ++k) {
+            columns += list->header()->isSectionHidden(k) ? 0 : list->header()->sectionSize(k);
+        }
+        EXPECT_EQ(columns, list->viewport()->width());
+        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+        EXPECT_FALSE(list->header()->isSectionHidden(0));
+    }
+    // At the layout's sizes the name and size columns show.
+    parts->setSizes({373, parts->width() - 376});
+    lists->setSizes({185, 185});
+    settle();
+    EXPECT_EQ(form->FilterComboBox1->geometry(), QRect(188, 2, 185, 21));
+    EXPECT_FALSE(list->header()->isSectionHidden(1));
+}
+
+// Without an icon theme (as here) folders and files still have icons, and
+// not the same one.
+TEST_F(MainFormTest, TheBrowserShowsFolderAndFileIcons) {
+    const QAbstractItemModel* tree = form->JamShellTree1->model();
+    const QModelIndex folder = form->JamShellTree1->currentIndex();
+    ASSERT_TRUE(folder.isValid());
+    const QIcon folderIcon = tree->data(folder, Qt::DecorationRole).value<QIcon>();
+    EXPECT_FALSE(folderIcon.isNull());
+    auto* files = qobject_cast<QFileSystemModel*>(
+        qobject_cast<QSortFilterProxyModel*>(form->JamShellList1->model())->sourceModel());
+    ASSERT_NE(files, nullptr);
+    const QIcon fileIcon = files->iconProvider()->icon(
+        QFileInfo(QStringLiteral(GRIMORA_FIXTURES "/png/pillow_rgb_8bit.png")));
+    EXPECT_FALSE(fileIcon.isNull());
+    EXPECT_NE(fileIcon.pixmap(16).toImage(), folderIcon.pixmap(16).toImage());
 }
 
 }  // namespace

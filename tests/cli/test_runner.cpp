@@ -211,7 +211,7 @@ TEST_F(WarpToolTest, BlankPictureStaysWhiteWhileTheFieldBends) {
 TEST_F(WarpToolTest, ScriptDrivesTheSameStepsAsTheEditor) {
     const std::string script =
         "zoom 2\nbrush smear\nstrength 0.8\nradius 30\n"
-        "press 200 150\nmove 215 140\nmove 230 150\ntick\nrelease 231 151\n"
+        "press 200 150\npressure 300\nmove 215 140\nmove 230 150\ntick\nrelease 231 151\n"
         "move 100 100\nbrush lug\naxes y\npress 100 100\nmove 90 104\nrelease 90 104\n";
     const ToolRun run = runHere(
         {"--field", (dir / "f.raw").string(), "blank:200x160", "-", (dir / "out.bmp").string()},
@@ -239,6 +239,7 @@ TEST_F(WarpToolTest, ScriptDrivesTheSameStepsAsTheEditor) {
     brush.strength = 0.8;
     brush.radius = 30;
     editor.PaintBox1MouseDown(200, 150, brush);
+    brush.pressure = 300;  // from here on: the moves, the tick and the next stroke
     editor.PaintBox1MouseMove(215, 140, brush);
     editor.PaintBox1MouseMove(230, 150, brush);
     editor.Timer1Timer(brush);

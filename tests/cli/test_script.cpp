@@ -24,11 +24,13 @@ TEST(Script, ReadsEveryCommandWithItsLine) {
         "press -5 7\n"
         "move 2147483647 -2147483648\n"
         "tick\n"
-        "release 1 2\n");
+        "release 1 2\n"
+        "pressure 0\n"
+        "pressure 1024\n");
     std::string error;
     const auto script = ParseScript(text, error);
     ASSERT_TRUE(script) << error;
-    ASSERT_EQ(script->size(), 10u);
+    ASSERT_EQ(script->size(), 12u);
 
     EXPECT_EQ((*script)[0].number, 3);
     EXPECT_EQ(std::get<SetBrush>((*script)[0].command).mode, EffectMode::Smear);
@@ -46,27 +48,17 @@ TEST(Script, ReadsEveryCommandWithItsLine) {
     EXPECT_TRUE(std::holds_alternative<Tick>((*script)[8].command));
     EXPECT_EQ(std::get<Release>((*script)[9].command).at, (ViewPoint{1, 2}));
     EXPECT_EQ((*script)[9].number, 12);
+    EXPECT_EQ(std::get<SetPressure>((*script)[10].command).k, 0);
+    EXPECT_EQ(std::get<SetPressure>((*script)[11].command).k, 1024);
 }
 
 TEST(Script, AMalformedLineIsNamedByNumberAndText) {
     for (const char* bad : {
-             "brush big",
-             "brush",
-             "strength",
-             "strength abc",
-             "strength 1e3",
-             "radius 1 2",
-             "axes z",
-             "normalize yes",
-             "zoom",
-             "press 1",
-             "press 1 2 3",
-             "press 1.5 2",
-             "move 2147483648 0",
-             "release x 0",
-             "tick 1",
-             "jump 1 2",
-             "Press 1 2",
+             "brush big",   "brush",         "strength",          "strength abc", "strength 1e3",
+             "radius 1 2",  "axes z",        "normalize yes",     "zoom",         "press 1",
+             "press 1 2 3", "press 1.5 2",   "move 2147483648 0", "release x 0",  "tick 1",
+             "pressure",    "pressure 1025", "pressure -1",       "pressure 0.5", "pressure 512 1",
+             "jump 1 2",    "Press 1 2",
          }) {
         std::istringstream text(std::string("brush grow\n\n") + bad + "\npress 1 1\n");
         std::string error;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <limits>
+#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -104,6 +105,40 @@ TEST(SpinText, ReadsTheFieldsNumbers) {
     // Too small for a double: zero, not the largest double.
     EXPECT_EQ(SpinEditValue("0." + std::string(400, '0') + "1", 0.1), 0.0);
     EXPECT_EQ(SpinEditValue("-0." + std::string(400, '0') + "1", 0.1), 0.0);
+}
+
+// Random pictures and areas: the text is the field's own (its formula gives
+// the ratio), the picture fits at it, and the field's next larger ratio
+// would not fit.
+TEST(FitZoomText, GivesTheLargestOfTheFieldsZoomsThatFits) {
+    std::mt19937 random(18);
+    const auto fits = [](ZoomRatio zoom, int32_t w, int32_t h, int64_t aw, int64_t ah) {
+        return ViewLength(w, zoom) <= aw && ViewLength(h, zoom) <= ah;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const int32_t w = 1 + static_cast<int32_t>(random() % (round % 2 ? 100 : 30000));
+        const int32_t h = 1 + static_cast<int32_t>(random() % (round % 2 ? 100 : 30000));
+        const int64_t aw = 1 + random() % 3000;
+        const int64_t ah = 1 + random() % 3000;
+        const std::string text = FitZoomText(w, h, aw, ah);
+        const ZoomChange change = ZoomRatioFromText(text);
+        ASSERT_EQ(change.outcome, ZoomOutcome::Changed) << text;
+        const ZoomRatio zoom = change.ratio;
+        // The next larger of the field's ratios.
+        const ZoomRatio larger =
+            zoom.denominator == 10 ? ZoomRatio{zoom.numerator + 1, 10}
+                                   : (zoom.denominator == 11 ? ZoomRatio{10, 10}
+                                                             : ZoomRatio{10, zoom.denominator - 1});
+        const bool smallest = zoom == ZoomRatio{10, 100};
+        const bool largest = zoom == ZoomRatio{100, 10};
+        ASSERT_TRUE(smallest || fits(zoom, w, h, aw, ah)) << text << " " << w << "x" << h;
+        ASSERT_TRUE(largest || !fits(larger, w, h, aw, ah)) << text << " " << w << "x" << h;
+        ASSERT_LE(text.size(), 6u) << text;
+    }
+    EXPECT_EQ(FitZoomText(6000, 4000, 550, 389), "0.1");
+    EXPECT_EQ(FitZoomText(320, 200, 550, 389), "1.7");
+    EXPECT_EQ(FitZoomText(1000, 1000, 370, 500), "0.37");
+    EXPECT_EQ(FitZoomText(100000, 10, 500, 500), "0.1");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -187,7 +188,15 @@ TEST_F(SavePictureTest, EveryFormatRoundTrips) {
     }
     for (const auto& c : cases) {
         std::string error;
-        ASSERT_TRUE(SavePicture(*picture, (folder_ / c.name).string(), error)) << c.name << error;
+        // Every format tells its rows as percentages that rise to 100.
+        std::vector<int> percents;
+        ASSERT_TRUE(SavePicture(*picture, (folder_ / c.name).string(), error, kDefaultJpegQuality,
+                                [&percents](int p) { percents.push_back(p); }))
+            << c.name << error;
+        ASSERT_FALSE(percents.empty()) << c.name;
+        EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end(), std::less_equal<>()))
+            << c.name;
+        EXPECT_EQ(percents.back(), 100) << c.name;
         const OwnedDib back = load(folder_ / c.name);
         ASSERT_NE(back->bits, nullptr) << c.name << ": " << back->errorText;
         ASSERT_EQ(back->info->bmiHeader.biWidth, 37) << c.name;
@@ -240,16 +249,19 @@ TEST(Encoders, AFullDiskIsReportedWithTheSystemsReason) {
     }
     const struct {
         const char* name;
-        bool (*encode)(const Dib&, FileSink&, std::string&);
+        bool (*encode)(const Dib&, FileSink&, LoadProgress&, std::string&);
     } encoders[] = {
         {"PNG", EncodePng},
-        {"JPEG", [](const Dib& d, FileSink& s, std::string& r) { return EncodeJpeg(d, 90, s, r); }},
+        {"JPEG", [](const Dib& d, FileSink& s, LoadProgress& p,
+                    std::string& r) { return EncodeJpeg(d, 90, s, p, r); }},
         {"TIFF", EncodeTiff},
     };
     for (const auto& e : encoders) {
         FileSink sink(fd);
         std::string reason;
-        EXPECT_FALSE(e.encode(*picture, sink, reason)) << e.name;
+        const ProgressCallback none;
+        LoadProgress progress(none);
+        EXPECT_FALSE(e.encode(*picture, sink, progress, reason)) << e.name;
         EXPECT_EQ(reason, "No space left on device") << e.name;
     }
     ::close(fd);

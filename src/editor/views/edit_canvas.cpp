@@ -2,15 +2,21 @@
 #include "editor/views/edit_canvas.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <string>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointingDevice>
+#include <QTabletEvent>
 
+#include "editor/device_pixels.h"
 #include "editor/views/outline_ink.h"
+#include "editor/views/scroll_pan.h"
 #include "editor/views/zoomed_window.h"
 #include "picture/dib_queries.h"
 #include "picture/draw_dib.h"
@@ -22,6 +28,11 @@ namespace {
 
 int32_t toInt32(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, 0, std::numeric_limits<int32_t>::max()));
+}
+
+int toInt32Signed(int64_t value) {
+    return static_cast<int>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                std::numeric_limits<int32_t>::max()));
 }
 
 // Forwards the drawing's messages to the sink set on the view, if any.
@@ -44,6 +55,8 @@ EditCanvas::EditCanvas(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("PaintBox1"));
     // The outline follows the mouse with no button held, too.
     setMouseTracking(true);
+    // Clicked or tabbed to, it takes the keys of the editing page.
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -62,9 +75,29 @@ QRect EditCanvas::visibleArea() const {
     if (const QWidget* parent = parentWidget()) {
         area &= QRect(-pos(), parent->size());
     }
-    area.setWidth(std::min(area.width(), kMaxBackingSide));
-    area.setHeight(std::min(area.height(), kMaxBackingSide));
-    return area;
+    if (area.isEmpty()) {
+        return {};
+    }
+    const double r = ratio();
+    const PixelSpan xs = DeviceSpan(area.left(), int64_t{area.left()} + area.width(), r);
+    const PixelSpan ys = DeviceSpan(area.top(), int64_t{area.top()} + area.height(), r);
+    return QRect(static_cast<int>(xs.begin), static_cast<int>(ys.begin),
+                 static_cast<int>(std::min<int64_t>(xs.end - xs.begin, kMaxBackingSide)),
+                 static_cast<int>(std::min<int64_t>(ys.end - ys.begin, kMaxBackingSide)));
+}
+
+QRect EditCanvas::logicalCover(const QRect& area) const {
+    const double r = ratio();
+    const PixelSpan xs = LogicalSpan(area.left(), int64_t{area.left()} + area.width(), r);
+    const PixelSpan ys = LogicalSpan(area.top(), int64_t{area.top()} + area.height(), r);
+    return QRect(static_cast<int>(xs.begin), static_cast<int>(ys.begin),
+                 static_cast<int>(xs.end - xs.begin), static_cast<int>(ys.end - ys.begin));
+}
+
+QPoint EditCanvas::devicePoint(QPointF logical) const {
+    const double r = ratio();
+    return QPoint(toInt32Signed(DevicePixelAt(logical.x(), r)),
+                  toInt32Signed(DevicePixelAt(logical.y(), r)));
 }
 
 bool EditCanvas::fitBacking() {
@@ -160,7 +193,7 @@ void EditCanvas::setExtras(const CanvasExtras& extras) {
     if (extras.compare && !extras_.compare) {
         // The divider starts in the middle of what is in sight.
         const QRect seen = visibleArea();
-        divider_ = seen.isEmpty() ? width() / 2 : seen.center().x();
+        divider_ = seen.isEmpty() ? viewSize_.width() / 2 : seen.center().x();
     }
     extras_ = extras;
     setCursor(Qt::ArrowCursor);
@@ -241,7 +274,9 @@ void EditCanvas::setDivider(int32_t x) {
 }
 
 bool EditCanvas::nearDivider(int x) const {
-    return extras_.compare && !extras_.sourceOnly && std::abs(x - divider_) <= 3;
+    // Three logical pixels either side, in the device pixels the view counts.
+    return extras_.compare && !extras_.sourceOnly &&
+           std::abs(x - divider_) <= std::lround(3 * ratio());
 }
 
 void EditCanvas::ensureBacking() {
@@ -295,8 +330,27 @@ void EditCanvas::eraseOutline(const OutlineRect& rect) {
 }
 
 void EditCanvas::setViewSize(int64_t width, int64_t height) {
-    setFixedSize(static_cast<int>(std::clamp<int64_t>(width, 0, QWIDGETSIZE_MAX)),
-                 static_cast<int>(std::clamp<int64_t>(height, 0, QWIDGETSIZE_MAX)));
+    viewSize_ = QSize(toInt32(width), toInt32(height));
+    applyViewSize();
+}
+
+void EditCanvas::applyViewSize() {
+    const double r = ratio();
+    appliedRatio_ = r;
+    setFixedSize(static_cast<int>(
+                     std::clamp<int64_t>(LogicalCover(viewSize_.width(), r), 0, QWIDGETSIZE_MAX)),
+                 static_cast<int>(
+                     std::clamp<int64_t>(LogicalCover(viewSize_.height(), r), 0, QWIDGETSIZE_MAX)));
+}
+
+bool EditCanvas::event(QEvent* event) {
+    // Moved to a screen of another density: the same device pixels take
+    // another logical size, and the backing image is made anew.
+    if (event->type() == QEvent::ScreenChangeInternal && appliedRatio_ != ratio()) {
+        applyViewSize();
+        backingDrawn_ = false;
+    }
+    return QWidget::event(event);
 }
 
 void EditCanvas::captureMouse() {
@@ -336,12 +390,13 @@ void EditCanvas::changed(const QRect& area) {
     if (area.isEmpty()) {
         return;
     }
+    const QRect logical = logicalCover(area);
     if (inPaint_) {
-        afterPaint_ += area;
+        afterPaint_ += logical;
         return;
     }
-    ownChanges_ += area;
-    update(area);
+    ownChanges_ += logical;
+    update(logical);
 }
 
 void EditCanvas::paintEvent(QPaintEvent* event) {
@@ -357,11 +412,14 @@ void EditCanvas::paintEvent(QPaintEvent* event) {
     ensureBacking();
     {
         QPainter painter(this);
-        const QRegion outside = asked - QRegion(backingRect_);
+        const QRegion outside = asked - QRegion(logicalCover(backingRect_));
         for (const QRect& r : outside) {
             painter.fillRect(r, palette().color(QPalette::Dark));
         }
         if (!backing_.isNull()) {
+            // In device pixels, one image pixel on each.
+            const double r = ratio();
+            painter.scale(1.0 / r, 1.0 / r);
             painter.drawImage(backingRect_.topLeft(), backing_);
         }
     }
@@ -375,34 +433,114 @@ void EditCanvas::paintEvent(QPaintEvent* event) {
     }
 }
 
+void EditCanvas::notePressure(const QMouseEvent& event) {
+    const QPointingDevice* device = event.pointingDevice();
+    const bool pen = device != nullptr && (device->type() == QInputDevice::DeviceType::Stylus ||
+                                           device->type() == QInputDevice::DeviceType::Airbrush);
+    pressure_ = pen ? tabletPressure_ : kFullPressure;
+}
+
 void EditCanvas::mousePressEvent(QMouseEvent* event) {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = devicePoint(event->position());
+    if (spaceHeld_) {
+        spacePan_.press(p.x(), p.y());
+        setCursor(Qt::ClosedHandCursor);
+        return;
+    }
     // The divider is taken and moved rather than painted on.
     if (!captured_ && nearDivider(p.x())) {
         draggingDivider_ = true;
         return;
     }
+    notePressure(*event);
     emit mousePressed(p.x(), p.y());
 }
 
 void EditCanvas::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = devicePoint(event->position());
+    if (spacePan_.panning()) {
+        DragScrollArea(*scrollBox_, spacePan_, p, ratio(), viewSize_.width(), viewSize_.height());
+        return;
+    }
+    if (spaceHeld_) {
+        return;
+    }
     if (draggingDivider_) {
         setDivider(p.x());
         emit dividerMoved(divider_);
         return;
     }
     setCursor(!captured_ && nearDivider(p.x()) ? Qt::SplitHCursor : Qt::ArrowCursor);
+    notePressure(*event);
     emit mouseMoved(p.x(), p.y());
 }
 
 void EditCanvas::mouseReleaseEvent(QMouseEvent* event) {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = devicePoint(event->position());
+    if (spacePan_.panning()) {
+        spacePan_.release();
+        if (spaceHeld_) {
+            setCursor(Qt::OpenHandCursor);
+        } else {
+            unsetCursor();
+        }
+        return;
+    }
     if (draggingDivider_) {
         draggingDivider_ = false;
         return;
     }
+    notePressure(*event);
     emit mouseReleased(p.x(), p.y());
+}
+
+void EditCanvas::tabletEvent(QTabletEvent* event) {
+    tabletPressure_ = QuantisedPressure(event->pressure());
+    // Not taken: Qt makes the mouse events of the pen from it, which carry
+    // this pressure into the stroke.
+    event->ignore();
+}
+
+void EditCanvas::keyPressEvent(QKeyEvent* event) {
+    // Not during a stroke: the button held keeps painting.
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && !captured_ &&
+        scrollBox_ != nullptr) {
+        spaceHeld_ = true;
+        setCursor(Qt::OpenHandCursor);
+        emit mouseLeft();
+        return;
+    }
+    if (event->key() == Qt::Key_Space && spaceHeld_) {
+        return;  // its repeats
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void EditCanvas::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && spaceHeld_) {
+        releaseSpace();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+void EditCanvas::focusOutEvent(QFocusEvent* event) {
+    // The release of Space goes elsewhere now.
+    releaseSpace();
+    QWidget::focusOutEvent(event);
+}
+
+void EditCanvas::releaseSpace() {
+    spaceHeld_ = false;
+    spacePan_.release();
+    unsetCursor();
+}
+
+void EditCanvas::leaveEvent(QEvent* event) {
+    if (!spacePan_.panning()) {
+        emit mouseLeft();
+    }
+    QWidget::leaveEvent(event);
 }
 
 }  // namespace grimora

@@ -12,14 +12,23 @@
 #include <QWidget>
 
 #include "editor/overlays.h"
+#include "editor/result_pan.h"
 #include "editor/stroke_controller.h"
 #include "editor/zoom_ratio.h"
 #include "picture/dib.h"
 #include "picture/host.h"
 #include "warp/effect.h"
 
+class QScrollArea;
+
 namespace grimora {
 
+// The view works in device pixels: its size, the backing image, the
+// outline, the parts drawn and the mouse positions it reports are all in
+// the screen's pixels, so that a zoom of 1.0 shows one picture pixel on each
+// at any device pixel ratio; the widget takes the logical size that covers
+// them.
+//
 // What the view shows beside the result picture; all off by default. The
 // pointers are not owned and must have the result's size.
 struct CanvasExtras {
@@ -76,8 +85,14 @@ public:
     // the pixels, so erasing is the same drawing.
     void drawOutline(const OutlineRect& rect);
     void eraseOutline(const OutlineRect& rect);
-    // The view's fixed size; held to what a widget can be (QWIDGETSIZE_MAX).
+    // The view's size in device pixels; the widget's logical size is held
+    // to what a widget can be (QWIDGETSIZE_MAX).
     void setViewSize(int64_t width, int64_t height);
+    QSize viewSize() const { return viewSize_; }
+    // Device pixels to a logical pixel where the view is shown.
+    double ratio() const { return devicePixelRatio(); }
+    // The device pixel under a position of the widget's own (logical).
+    QPoint devicePoint(QPointF logical) const;
     // Moves and the release keep coming from outside the view while a button
     // is held: Qt grabs the mouse on every press until the last release, so
     // these record the stroke's wish and watch for a release that goes
@@ -87,6 +102,16 @@ public:
     void releaseMouse();
     bool mouseCaptured() const { return captured_; }
 
+    // The scroll area that a drag with Space held moves the view in (not
+    // owned); without one, Space does nothing.
+    void setScrollBox(QScrollArea* scrollBox) { scrollBox_ = scrollBox; }
+    // Space is held on the view: a press moves the view instead of starting
+    // a stroke, and the mouse draws no outline.
+    bool spaceHeld() const { return spaceHeld_; }
+    // The pen's pressure at the last mouse event as k / 1024 (a tablet's
+    // mouse events come after its own, whose pressure they carry); full
+    // for a mouse.
+    int32_t pressure() const { return pressure_; }
     // What is shown beside the result; drawn at the next drawing.
     void setExtras(const CanvasExtras& extras);
     const CanvasExtras& extras() const { return extras_; }
@@ -98,17 +123,18 @@ public:
     // by default.
     void setMessageSink(MessageSink* messages) { messages_ = messages; }
 
-    // The backing image and the part of the view it covers, for tests and
-    // for drawing only what changed later on.
+    // The backing image and the part of the view it covers, in device
+    // pixels, for tests and for drawing only what changed later on.
     const QImage& backing() const { return backing_; }
     QRect backingRect() const { return backingRect_; }
-    // The part of the view inside the parent; the whole view without one,
-    // at most kMaxBackingSide on a side.
+    // The device pixels of the view inside the parent; the whole view
+    // without one, at most kMaxBackingSide on a side.
     QRect visibleArea() const;
 
     static constexpr int kMaxBackingSide = 8192;
 
 signals:
+    // Mouse positions in the view's device pixels.
     void mousePressed(int x, int y);
     void mouseMoved(int x, int y);
     void mouseReleased(int x, int y);
@@ -117,15 +143,24 @@ signals:
     // While the mouse is captured: the release will not come here (it went
     // to another widget or window), or the view was hidden.
     void captureLost();
+    // The pointer left the view, or Space turned it into a hand: the
+    // outline should go.
+    void mouseLeft();
     // The user dragged the compare divider to view column x.
     void dividerMoved(int x);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void tabletEvent(QTabletEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -139,8 +174,12 @@ private:
     void ensureBacking();
     void invertOutline(const OutlineRect& rect);
     void invertPixels(const OutlineRect& rect);
-    // The backing image changed in `area` (view coordinates).
+    // The backing image changed in `area` (device pixels).
     void changed(const QRect& area);
+    // The logical pixels that hold the device pixels of `area`.
+    QRect logicalCover(const QRect& area) const;
+    // Takes the logical size for the view's size at the ratio now.
+    void applyViewSize();
     // Over the result just drawn in `area` (inside the backing image): the
     // source where it is to be shown, the overlays, the divider.
     void drawExtras(const QRect& area);
@@ -150,6 +189,8 @@ private:
 
     const Dib* picture_ = nullptr;
     ZoomRatio zoom_;
+    QSize viewSize_;
+    double appliedRatio_ = 1.0;
     MessageSink* messages_ = nullptr;
 
     QImage backing_;
@@ -159,12 +200,22 @@ private:
     // image is made anew for another visible part.
     std::optional<OutlineRect> shownOutline_;
 
+    // Space held; no longer.
+    void releaseSpace();
+    // The pressure a mouse event carries: the pen's, if a pen made it.
+    void notePressure(const QMouseEvent& event);
     CanvasExtras extras_;
     int32_t divider_ = 0;
     bool draggingDivider_ = false;
 
     bool captured_ = false;
+    QScrollArea* scrollBox_ = nullptr;
+    bool spaceHeld_ = false;
+    ResultPan spacePan_;
+    int32_t tabletPressure_ = kFullPressure;
+    int32_t pressure_ = kFullPressure;
     bool inPaint_ = false;
+    // Logical pixels:
     QRegion ownChanges_;  // what was changed by drawing, not by Qt
     QRegion afterPaint_;  // changed during a paint, outside its region
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The result view ErgPaintBox: the result picture one to one, moved by
-// dragging it with any mouse button.
+// The result view ErgPaintBox: the result picture one to one, a picture
+// pixel on each device pixel of the screen, moved by dragging it with any
+// mouse button.
 #pragma once
 
 #include <cstdint>
@@ -33,13 +34,20 @@ public:
     // Takes the picture's size if it differs and repaints. Inside a paint
     // event the view draws itself; this is for the window's direct calls.
     void ErgPaintBoxPaint();
+    // x, y in the view's device pixels.
     void ErgPaintBoxMouseDown(int32_t x, int32_t y);
     void ErgPaintBoxMouseMove(int32_t x, int32_t y);
     void ErgPaintBoxMouseUp();
 
+    // Device pixels to a logical pixel where the view is shown.
+    double ratio() const { return devicePixelRatio(); }
+    // The device pixel under a position of the widget's own (logical).
+    QPoint devicePoint(QPointF logical) const;
+
     const ResultPan& pan() const { return pan_; }
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

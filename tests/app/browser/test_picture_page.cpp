@@ -258,6 +258,39 @@ TEST_F(PicturePageTest, LoaderProgressIsShownAndSixteenBitsStayAtTheirDepth) {
     EXPECT_EQ(form->Tief->text(), "65536");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "The Bitmaps must have 16,7 mill. Colours!");
+
+    // A load that fails part-way, or that memory cannot take, leaves the
+    // bar empty, on screen too, by the time its message shows.
+    const auto barShown = [&] {
+        const QImage bar = form->StatusBar1->grab().toImage();
+        const QRect panel = form->StatusBar1->panelRect();
+        return bar.pixel(panel.left() + 1, panel.center().y()) ==
+               QColor::fromRgb(ProgressStatusBar::kBarColour).rgb();
+    };
+    for (const bool fails : {true, false}) {
+        SCOPED_TRACE(fails ? "fails" : "too large");
+        boxes.clear();
+        bool shownDuringLoad = false;
+        const ScopedPictureOpener failing([&](Dib& dib, const char*, const ProgressCallback& p) {
+            p(45);
+            shownDuringLoad = barShown();
+            dib = Dib{};
+            if (!fails) {
+                newdib(dib, 64, 64, 24, nullptr, 0);
+            }
+        });
+        const ScopedLoadMemoryLimit limit(0);
+        int32_t atMessage = -1;
+        const ScopedMessageBoxAnswerer watch([&](const MessageBoxRequest&) {
+            atMessage = form->StatusBar1->percent();
+            return IDOK;
+        });
+        openByEnter(folder_, "landscape.bmp");
+        EXPECT_TRUE(shownDuringLoad);
+        EXPECT_EQ(atMessage, 0);
+        EXPECT_EQ(form->StatusBar1->percent(), 0);
+        EXPECT_FALSE(barShown());
+    }
 }
 
 TEST_F(PicturePageTest, LoadFillsTheBoxesAndSizesTheFieldAndViewAtTheZoom) {
@@ -557,6 +590,36 @@ TEST_F(PicturePageTest, DroppedFileOpensAndJoinsTheFavourites) {
     QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(form.get(), &refused);
     EXPECT_FALSE(refused.isAccepted());
+}
+
+// What the command line names: a picture opens as from the file list, its
+// folder shown and made a favourite; a folder is shown; a file that is not
+// there gives the load's message and nothing else.
+TEST_F(PicturePageTest, APathFromOutsideOpensAsTheFileListWould) {
+    const QFileInfo png(Fixture("png/pillow_rgb_8bit.png"));
+    const QString pngFolder = png.absolutePath() + "/";
+    form->openPath(png.absoluteFilePath());
+    EXPECT_EQ(form->PageControl2->currentIndex(), 0);
+    EXPECT_EQ(form->selectedFolder(), pngFolder);
+    EXPECT_EQ(form->Breit->text(), QString::number(DibWidth(form->session().source())) + " Pixel");
+    EXPECT_NE(form->Breit->text(), "320 pixels");
+    EXPECT_EQ(form->favourites().entries(), QStringList{pngFolder});
+    EXPECT_TRUE(boxes.empty());
+
+    form->openPath(folder_);
+    EXPECT_EQ(form->selectedFolder(), folder_);
+    EXPECT_EQ(form->favourites().entries(), QStringList{pngFolder});
+
+    const QString shown = form->Breit->text();
+    for (const QString& missing : {folder_ + "nothing.png", folder_ + "gone/nothing.png"}) {
+        boxes.clear();
+        form->openPath(missing);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE((boxes[0].text + boxes[0].caption).contains(missing));
+        EXPECT_EQ(form->Breit->text(), shown);
+        EXPECT_EQ(form->selectedFolder(), folder_);
+    }
+    EXPECT_EQ(form->favourites().entries(), (QStringList{folder_, pngFolder}));
 }
 
 // Undo right after a load brings the picture before it back, with its

@@ -75,10 +75,14 @@ public:
     }
     ~SaveDialogDriver() override { EXPECT_TRUE(steps.empty()) << "the dialog showed too seldom"; }
 
-    // Types `name` in the folder shown, with the file type `type`, and saves.
-    void save(const QString& name, const QString& type) {
-        steps.push_back([this, name, type] {
+    // Types `name` in the folder shown, with the file type `type`, and saves;
+    // goes to the folder `browsed` first if one is given.
+    void save(const QString& name, const QString& type, const QString& browsed = {}) {
+        steps.push_back([this, name, type, browsed] {
             shownIn.push_back(dialog_->directory().absolutePath());
+            if (!browsed.isEmpty()) {
+                dialog_->setDirectory(browsed);
+            }
             dialog_->selectNameFilter(type);
             // Typed into the name field as a whole path, as a user may:
             // selectFile would change the folder too, which the dialog's
@@ -92,12 +96,16 @@ public:
     void cancel() {
         steps.push_back([this] {
             shownIn.push_back(dialog_->directory().absolutePath());
+            shownName.push_back(
+                dialog_->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text());
             dialog_->reject();
         });
     }
 
     std::deque<std::function<void()>> steps;
     QStringList shownIn;
+    // The name in the name field when the dialog was cancelled.
+    QStringList shownName;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -196,18 +204,23 @@ TEST_F(SaveTest, TheDialogAddsTheExtensionAsksBeforeReplacingAndRemembersTheFold
     EXPECT_TRUE(QFileInfo(file("face.bmp")).isFile());
     EXPECT_TRUE(boxes.empty());
 
-    // Again as the same name: asked first. No returns to the dialog, in the
-    // folder saved in last; Yes replaces.
+    // Again as the same name: asked first. No returns to the dialog in the
+    // folder of the name, with the name as typed, even when the dialog
+    // showed another folder; Yes replaces.
     QFile::resize(file("face.bmp"), 10);
     answer = IDNO;
     {
+        ASSERT_TRUE(QDir().mkdir(file("other")));
         SaveDialogDriver driver(form->SaveDialog1);
-        driver.save(file("face"), types[2]);
+        driver.save(file("face"), types[2], file("other"));
         driver.cancel();
         form->SaveAsBtn->click();
         ASSERT_EQ(driver.shownIn.size(), 2);
         EXPECT_EQ(QDir(driver.shownIn[0]), QDir(dir.path()));
+        EXPECT_EQ(QDir(driver.shownIn[1]), QDir(dir.path()));
+        EXPECT_EQ(driver.shownName, QStringList{"face"});
     }
+
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(boxes[0].text.contains(QDir::toNativeSeparators(file("face.bmp"))));
     EXPECT_EQ(boxes[0].flags, MB_YESNO | MB_ICONWARNING);
