@@ -106,7 +106,9 @@ void BM_RawField(benchmark::State& state) {
     const std::string path = (Folder() / "field.raw").string();
     for (auto _ : state) {
         std::string error;
-        if (!WriteRawField(session.field(), path, error)) {
+        FileWrite file;
+        if (!file.open(path, error) || !WriteRawField(session.field(), file, error) ||
+            !file.commit(error)) {
             state.SkipWithError(error.c_str());
         }
     }

@@ -9,14 +9,13 @@
 #include "picture/open_dib.h"
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
+#include "reader_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace grimora;
-    // Large pictures that the header allows are legitimate but slow to fill;
-    // the fuzzer learns nothing from them that a small one does not show.
     PictureSize claimed;
     if (MeasurePicture(std::span<const uint8_t>(data, size), claimed) &&
-        claimed.width * claimed.height > (int64_t{1} << 20)) {
+        claimed.width * claimed.height > kFuzzedPixels) {
         return 0;
     }
 

@@ -113,10 +113,11 @@ public:
     void setFolderChooser(FolderChooser chooser) { chooseFolder_ = std::move(chooser); }
 
     // Writes the result picture to `fileName`, whose extension names the
-    // format, on a thread of its own with the progress in the status bar.
-    // On failure a message box names the file and the reason, and nothing
-    // else changes. True when written.
-    bool saveResult(const QString& fileName);
+    // format, on a thread of its own with the progress in the status bar; a
+    // write-protected file only when the user said to replace it. On failure
+    // a message box names the file and the reason, and nothing else
+    // changes. True when written.
+    bool saveResult(const QString& fileName, bool replaceWriteProtected = false);
     // "Smooth", on the result page or the editing page: the views, the saved
     // and the printed picture show the smooth rendering while it is checked;
     // both boxes show the same state.

@@ -2,7 +2,6 @@
 // The result page and the bottom bar's dialogs: saving, printing, the
 // smooth switch, saving the animation, the about box.
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -105,32 +104,38 @@ void TMainForm::SaveAsBtnClick() {
         const QFileInfo chosen(SaveDialog1->selectedFiles().first());
         const QString fileName = SaveFileName(chosen.filePath(), SaveDialog1->selectedNameFilter());
         // Asked here rather than by the dialog, which would ask about the
-        // name before its extension was added.
-        if (QFileInfo::exists(fileName) &&
-            MessageBox(this,
-                       QStringLiteral("%1 already exists.\nDo you want to replace it?")
-                           .arg(QDir::toNativeSeparators(fileName)),
-                       kSaveCaption, MB_YESNO | MB_ICONWARNING) != IDYES) {
+        // name before its extension was added. A name that cannot be saved
+        // to is said so, and the dialog comes back.
+        QString question;
+        const SaveQuestion asked = QuestionBeforeSaving(fileName, question);
+        if (asked == SaveQuestion::kCannotSave) {
+            MessageBox(this, question, kSaveCaption, MB_OK | MB_ICONERROR);
+        }
+        if (asked == SaveQuestion::kCannotSave ||
+            (asked != SaveQuestion::kNone &&
+             MessageBox(this, question, kSaveCaption, MB_YESNO | MB_ICONWARNING) != IDYES)) {
             // Back in the folder of that name, which a name typed as a path
             // may not have shown, with the name as the user typed it.
             SaveDialog1->setDirectory(chosen.absolutePath());
             SaveDialog1->selectFile(chosen.fileName());
             continue;
         }
-        if (saveResult(fileName)) {
+        if (saveResult(fileName, asked == SaveQuestion::kReplaceWriteProtected)) {
             saveFolder_ = QFileInfo(fileName).absolutePath();
         }
         return;
     }
 }
 
-bool TMainForm::saveResult(const QString& fileName) {
+bool TMainForm::saveResult(const QString& fileName, bool replaceWriteProtected) {
     const std::string path = QFile::encodeName(fileName).toStdString();
+    const WriteProtection protection =
+        replaceWriteProtected ? WriteProtection::kReplace : WriteProtection::kRefuse;
     std::string error;
     const bool saved = WriteInBackground(
         session_->result(),
-        [&path, &error](const Dib& picture, const ProgressCallback& progress) {
-            return SavePicture(picture, path, error, kDefaultJpegQuality, progress);
+        [&path, &error, protection](const Dib& picture, const ProgressCallback& progress) {
+            return SavePicture(picture, path, error, kDefaultJpegQuality, progress, protection);
         },
         [this](int percent) { SetProStatus(percent); });
     SetProStatus(0);

@@ -13,18 +13,18 @@
 #include <type_traits>
 #include <utility>
 
+#include "cli/outputs.h"
 #include "cli/script.h"
 #include "editor/animation_export.h"
 #include "editor/brush_settings.h"
 #include "editor/stroke_controller.h"
 #include "editor/warp_session.h"
 #include "editor/warp_transfer.h"
+#include "editor/zoom_ratio.h"
 #include "picture/depth_convert.h"
 #include "picture/owned_dib.h"
 #include "picture/pictrix.h"
-#include "picture/picture_writer.h"
 #include "picture/random_source.h"
-#include "warp/field_files.h"
 #include "warp/map_export.h"
 #include "warp/smooth_render.h"
 
@@ -60,6 +60,8 @@ constexpr const char* kHelp =
     "--animation FILE also writes the distortion as an animation from INPUT to OUTPUT,\n"
     "a .gif or .webp file: --frames N frames (24), --delay MS each (40), --ping-pong\n"
     "there and back again, scaled to --longest-side PX (640); smooth with --smooth.\n"
+    "Nothing is written unless the whole script runs, and an existing OUTPUT or\n"
+    "FIELD_OUT is replaced only once both new files are complete.\n"
     "--load-warp WARP puts a warp file (.gwarp) on INPUT before the script, scaled\n"
     "when it was made for another size; the script's history starts there.\n"
     "--save-warp WARP_OUT writes the field after the script as a warp file.\n"
@@ -245,7 +247,7 @@ LoadStatus loadInput(const std::string& input, OwnedDib& picture, std::string& e
 // The tool bar as the script sets it, and the events it sends.
 class ScriptRunner {
 public:
-    ScriptRunner(StrokeController& controller, const ConsoleHost& host)
+    ScriptRunner(StrokeController& controller, ConsoleHost& host)
         : controller_(controller), host_(host) {}
 
     void operator()(const SetBrush& c) { brush_.mode = c.mode; }
@@ -258,6 +260,14 @@ public:
     void operator()(const SetNormalize& c) { brush_.normalize = c.on; }
     void operator()(const SetZoom& c) {
         brush_.zoom = c.value;
+        // The program's spin edit corrects a value out of its range before
+        // it is used; a script has none, so it is told.
+        const ZoomOutcome outcome = ZoomRatioFromText(c.text).outcome;
+        if (outcome == ZoomOutcome::Negative || outcome == ZoomOutcome::TooLarge) {
+            host_.showMessage("zoom " + c.text +
+                              (outcome == ZoomOutcome::Negative ? ": below 0" : ": too large") +
+                              ", the zoom stays as it was");
+        }
         controller_.ZoomEdChange(c.text);
     }
     void operator()(const Press& c) { controller_.PaintBox1MouseDown(c.at.x, c.at.y, brush_); }
@@ -283,7 +293,7 @@ public:
 
 private:
     StrokeController& controller_;
-    const ConsoleHost& host_;
+    ConsoleHost& host_;
     BrushSettings brush_;
 };
 
@@ -300,20 +310,21 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
         return kExitSuccess;
     }
 
-    std::optional<std::vector<ScriptLine>> script;
-    if (options->script == "-") {
-        script = ParseScript(input, error);
-    } else {
-        std::ifstream file(options->script);
+    std::ifstream file;
+    std::istream* script = &input;
+    if (options->script != "-") {
+        file.open(options->script);
         if (!file) {
             errors << "grimora-warp: cannot read script " << options->script << '\n';
             return kExitUsage;
         }
-        script = ParseScript(file, error);
+        script = &file;
     }
-    if (!script) {
-        errors << "grimora-warp: " << options->script << ": " << error << '\n';
-        return kExitUsage;
+    const OutputPaths outputs{options->output, options->fieldPath, options->animationPath,
+                              options->saveWarp, options->exportMap};
+    if (!CheckOutputs(outputs, error)) {
+        errors << "grimora-warp: " << error << '\n';
+        return kExitFailure;
     }
 
     OwnedDib picture;
@@ -356,8 +367,25 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
     StrokeController controller(session, host);
     controller.resizeView();
     ScriptRunner runner(controller, host);
-    for (const ScriptLine& line : *script) {
-        std::visit(runner, line.command);
+    // Each line runs as it is read: a script of any length, an endless one
+    // from a pipe too, takes no more memory than a line. The outputs are
+    // written only once the whole script has run.
+    std::string line;
+    int64_t number = 0;
+    while (ReadScriptLine(*script, line)) {
+        std::optional<Command> command;
+        if (!ParseScriptLine(line, ++number, command, error)) {
+            errors << "grimora-warp: " << options->script << ": " << error << '\n';
+            return kExitUsage;
+        }
+        if (command) {
+            std::visit(runner, *command);
+        }
+    }
+    if (script->bad()) {
+        errors << "grimora-warp: " << options->script
+               << ": the script could not be read to its end\n";
+        return kExitUsage;
     }
 
     // The smooth rendering of the final field, as the session shows it with
@@ -367,14 +395,7 @@ int run(const std::vector<std::string>& arguments, std::istream& input, std::ost
         renderSmooth(session.source(), session.field(), smooth, host);
     }
     const Dib& result = options->animation.smooth ? smooth.get() : session.result();
-    if (!SavePicture(result, options->output, error)) {
-        if (error.find(options->output) == std::string::npos) {
-            error = "cannot write " + options->output + ": " + error;
-        }
-        errors << "grimora-warp: " << error << '\n';
-        return kExitFailure;
-    }
-    if ((options->fieldPath && !WriteRawField(session.field(), *options->fieldPath, error)) ||
+    if (!WriteOutputs(outputs, result, session.field(), error) ||
         (options->saveWarp && !SaveSessionWarp(session, *options->saveWarp, error)) ||
         (options->exportMap && !ExportMap(session.field(), *options->exportMap, error))) {
         errors << "grimora-warp: " << error << '\n';

@@ -207,13 +207,9 @@ Reason readCommand(const std::vector<std::string>& words, Command& command) {
     return "unknown command " + shown(name);
 }
 
-// No command needs a line this long. Reading stops past it, so that a
-// script without line ends (/dev/zero, say) cannot take all memory.
-constexpr std::size_t kLongestLine = 4096;
+}  // namespace
 
-// One line without its '\n', at most kLongestLine + 1 characters of it; false
-// at the end of the input.
-bool readLine(std::istream& in, std::string& line) {
+bool ReadScriptLine(std::istream& in, std::string& line) {
     line.clear();
     char c = 0;
     while (in.get(c)) {
@@ -221,40 +217,50 @@ bool readLine(std::istream& in, std::string& line) {
             return true;
         }
         line += c;
-        if (line.size() > kLongestLine) {
+        if (line.size() > kLongestScriptLine) {
             return true;
         }
     }
     return !line.empty();
 }
 
-}  // namespace
+bool ParseScriptLine(std::string_view line, int64_t number, std::optional<Command>& command,
+                     std::string& error) {
+    command.reset();
+    const auto fail = [&](const std::string& reason) {
+        error = "line " + std::to_string(number) + ": " + shown(line) + ": " + reason;
+        return false;
+    };
+    if (line.size() > kLongestScriptLine) {
+        return fail("longer than " + std::to_string(kLongestScriptLine) + " characters");
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    const std::vector<std::string> words = splitWords(line.substr(0, line.find('#')));
+    if (words.empty()) {
+        return true;
+    }
+    Command read;
+    if (const Reason reason = readCommand(words, read); !reason.empty()) {
+        return fail(reason);
+    }
+    command = read;
+    return true;
+}
 
 std::optional<std::vector<ScriptLine>> ParseScript(std::istream& in, std::string& error) {
     std::vector<ScriptLine> script;
     std::string line;
     int64_t number = 0;
-    while (readLine(in, line)) {
-        ++number;
-        if (line.size() > kLongestLine) {
-            error = "line " + std::to_string(number) + ": " + shown(line) + ": longer than " +
-                    std::to_string(kLongestLine) + " characters";
+    while (ReadScriptLine(in, line)) {
+        std::optional<Command> command;
+        if (!ParseScriptLine(line, ++number, command, error)) {
             return std::nullopt;
         }
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+        if (command) {
+            script.push_back({number, *command});
         }
-        const std::string_view text = std::string_view(line).substr(0, line.find('#'));
-        const std::vector<std::string> words = splitWords(text);
-        if (words.empty()) {
-            continue;
-        }
-        Command command;
-        if (const Reason reason = readCommand(words, command); !reason.empty()) {
-            error = "line " + std::to_string(number) + ": " + shown(line) + ": " + reason;
-            return std::nullopt;
-        }
-        script.push_back({number, command});
     }
     if (in.bad()) {
         error = "the script could not be read to its end";

@@ -11,10 +11,12 @@
 // K is a pen's pressure in 1024ths, 0 to 1024, for the dabs that follow.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <istream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -70,8 +72,22 @@ struct ScriptLine {
     Command command;
 };
 
-// The commands of a script, or nothing and a one-line `error` that names the
-// line number and the line.
+// No command needs a line this long.
+inline constexpr std::size_t kLongestScriptLine = 4096;
+
+// One line without its '\n', at most kLongestScriptLine + 1 characters of
+// it, so that a script without line ends (/dev/zero, say) cannot take all
+// memory; false at the end of the input.
+bool ReadScriptLine(std::istream& in, std::string& line);
+
+// The command of line `number` (1-based) of a script: none for a blank line
+// or a comment. False with a one-line `error` that names the line number and
+// the line.
+bool ParseScriptLine(std::string_view line, int64_t number, std::optional<Command>& command,
+                     std::string& error);
+
+// The commands of a whole script, or nothing and the error of its first bad
+// line.
 std::optional<std::vector<ScriptLine>> ParseScript(std::istream& in, std::string& error);
 
 }  // namespace grimora::cli

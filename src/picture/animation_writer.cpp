@@ -8,12 +8,12 @@
 #include <memory>
 #include <new>
 
-#include <fcntl.h>
 #include <gif_lib.h>
 #include <libimagequant.h>
-#include <unistd.h>
 #include <webp/encode.h>
 #include <webp/mux.h>
+
+#include "picture/file_target.h"
 
 namespace grimora {
 
@@ -31,45 +31,6 @@ std::string LowerExtension(const std::string& path) {
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension;
-}
-
-// Writes `bytes` to `path` through a new file beside it that is renamed over
-// the old one once complete and on disk, so that a failure leaves the old
-// file as it was. False with the system's reason.
-bool WriteFileReplacing(const std::string& path, const Bytes& bytes, std::string& reason) {
-    static int counter = 0;
-    const std::string temp =
-        path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        reason = std::strerror(errno);
-        return false;
-    }
-    std::size_t done = 0;
-    int failure = 0;
-    while (done < bytes.size() && failure == 0) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno != EINTR) {
-            failure = errno;
-        } else if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        }
-    }
-    if (failure == 0 && ::fsync(fd) != 0) {
-        failure = errno;
-    }
-    if (::close(fd) != 0 && failure == 0) {
-        failure = errno;
-    }
-    if (failure == 0 && ::rename(temp.c_str(), path.c_str()) != 0) {
-        failure = errno;
-    }
-    if (failure != 0) {
-        ::unlink(temp.c_str());
-        reason = std::strerror(failure);
-        return false;
-    }
-    return true;
 }
 
 // ---- GIF ----
@@ -352,17 +313,17 @@ bool SaveAnimation(const std::string& path, int32_t width, int32_t height, int32
     }
     Bytes bytes;
     std::string reason;
-    bool ok = false;
     try {
-        ok = Encode(width, height, frames, make, options, progress, bytes, reason) &&
-             WriteFileReplacing(path, bytes, reason);
+        if (Encode(width, height, frames, make, options, progress, bytes, reason)) {
+            // As every save is written: a link followed, a device or pipe
+            // written into, a write-protected file left alone.
+            return WriteWholeFile(path, bytes, error);
+        }
     } catch (const std::bad_alloc&) {
         reason = std::strerror(ENOMEM);
     }
-    if (!ok) {
-        error = "Cannot write " + path + ": " + reason + ".";
-    }
-    return ok;
+    error = "Cannot write " + path + ": " + reason + ".";
+    return false;
 }
 
 }  // namespace grimora

@@ -41,8 +41,9 @@ using FrameMaker = std::function<void(int32_t k, RgbaFrame& frame)>;
 // Called with 0 to 100 as the frames are done.
 using AnimationProgress = std::function<void(int32_t percent)>;
 
-// Writes the animation, looping for ever, to `path`, replacing the file only
-// once the new one is complete. GIF: a palette of at most 256 colours per
+// Writes the animation, looping for ever, to `path` as FileWrite writes
+// (file_target.h): a regular file is replaced only once the new one is
+// complete, a write-protected one is refused. GIF: a palette of at most 256 colours per
 // frame by libimagequant, without dithering, whose noise would crawl from
 // frame to frame. WebP: lossy at quality 90 through libwebp's animation
 // encoder. False, with `error` naming the file and the reason, on failure;

@@ -367,21 +367,6 @@ bool ReadRle(std::span<const uint8_t> file, const BmpHeader& header, const Dib& 
     }
 }
 
-// The largest palette index that a pixel of the picture uses.
-int LargestIndex(const Dib& dib, int32_t width, int32_t height, int bits) {
-    int largest = 0;
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* row = DibRow(dib, y);
-        for (int32_t x = 0; x < width; ++x) {
-            const int index = bits == 8   ? row[x]
-                              : bits == 4 ? ((x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4)
-                                          : (row[x >> 3] >> (7 - (x & 7))) & 1;
-            largest = std::max(largest, index);
-        }
-    }
-    return largest;
-}
-
 }  // namespace
 
 bool IsBmpFile(std::span<const uint8_t> file) {
@@ -551,10 +536,9 @@ bool ReadBmpPixels(std::span<const uint8_t> file, const BmpHeader& header, Owned
             break;
     }
     if (palette && header.colourCount < (1 << header.bitCount)) {
-        const int largest = LargestIndex(made.get(), header.width, header.height, header.bitCount);
+        const int largest = LargestPaletteIndex(made.get());
         if (largest >= header.colourCount) {
-            error = "Palette index " + std::to_string(largest) + " is past the colour table of " +
-                    std::to_string(header.colourCount) + " entries.";
+            error = IndexPastPaletteText(largest, header.colourCount);
             return false;
         }
     }

@@ -2,6 +2,8 @@
 #include "picture/gif_reader.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -137,6 +139,21 @@ bool ReadGifHeader(GifDecoder& decoder, GifHeader& header, std::string& error) {
     }
 }
 
+int NearestEntry(const BitmapInfo& colours, int count, RgbQuad colour) {
+    int nearest = 0;
+    int best = INT_MAX;
+    for (int i = 0; i < count; ++i) {
+        const RgbQuad& c = colours.bmiColors[i];
+        const int d = std::abs(c.rgbRed - colour.rgbRed) + std::abs(c.rgbGreen - colour.rgbGreen) +
+                      std::abs(c.rgbBlue - colour.rgbBlue);
+        if (d < best) {
+            best = d;
+            nearest = i;
+        }
+    }
+    return nearest;
+}
+
 }  // namespace
 
 bool IsGifFile(std::span<const uint8_t> file) {
@@ -175,43 +192,55 @@ bool ReadGif(std::span<const uint8_t> file, OwnedDib& picture, std::string& erro
         const GifColorType& c = map->Colors[i];
         colours.bmiColors[i] = RgbQuad{c.Blue, c.Green, c.Red, 0};
     }
-    if (header.transparent >= 0 && header.transparent < colourCount) {
-        colours.bmiColors[header.transparent] = RgbQuad{255, 255, 255, 0};
-    }
-    const int bits = PaletteDepth(colourCount);
-
-    // Outside the picture: the transparent colour if there is one, else the
-    // background colour.
-    const bool hasTransparent = header.transparent >= 0;
-    int background = -1;
-    if (hasTransparent && header.transparent < colourCount) {
-        background = header.transparent;
-    } else if (!hasTransparent && gif->SColorMap != nullptr &&
-               gif->SBackGroundColor < colourCount) {
-        background = gif->SBackGroundColor;
-    }
     int tableSize = colourCount;
-    if (background < 0) {
-        // A transparent index past the table, or no usable background: white
-        // gets an entry of its own if there is room.
-        if (colourCount < (1 << bits)) {
-            colours.bmiColors[colourCount] = RgbQuad{255, 255, 255, 0};
-            background = colourCount;
-            tableSize = colourCount + 1;
+    // An entry of the colour's own after the file's, or where the table is
+    // full the file's entry nearest to it.
+    const auto entryFor = [&](RgbQuad colour) {
+        if (tableSize < kMaxColours) {
+            colours.bmiColors[tableSize] = colour;
+            return tableSize++;
+        }
+        return NearestEntry(colours, colourCount, colour);
+    };
+    constexpr RgbQuad kWhite{255, 255, 255, 0};
+    const auto width = static_cast<int32_t>(header.width);
+    const auto height = static_cast<int32_t>(header.height);
+    const bool framed =
+        image.Left != 0 || image.Top != 0 || image.Width != width || image.Height != height;
+
+    // Transparent pixels are composed over white; a transparent index past
+    // the table still means transparent.
+    const int transparent = header.transparent;
+    int transparentEntry = -1;
+    if (transparent >= 0 && transparent < colourCount) {
+        colours.bmiColors[transparent] = kWhite;
+        transparentEntry = transparent;
+    } else if (transparent >= 0) {
+        transparentEntry = entryFor(kWhite);
+    }
+    // Outside the frame: transparent if there is a transparent colour, else
+    // the screen's background colour, which the global table gives.
+    int background = 0;
+    if (framed) {
+        const ColorMapObject* screen = gif->SColorMap;
+        if (transparentEntry >= 0) {
+            background = transparentEntry;
+        } else if (screen == nullptr || gif->SBackGroundColor >= screen->ColorCount) {
+            background = entryFor(kWhite);
+        } else if (map == screen) {
+            background = gif->SBackGroundColor;
         } else {
-            background = 0;
+            const GifColorType& c = screen->Colors[gif->SBackGroundColor];
+            background = entryFor(RgbQuad{c.Blue, c.Green, c.Red, 0});
         }
     }
+    const int bits = PaletteDepth(tableSize);
     OwnedDib made;
     if (!MakeLoadedPicture(made, header.width, header.height, bits, &colours, tableSize, error)) {
         return false;
     }
-    const auto width = static_cast<int32_t>(header.width);
-    const auto height = static_cast<int32_t>(header.height);
     std::vector<uint8_t> canvasRow(static_cast<std::size_t>(width),
                                    static_cast<uint8_t>(background));
-    const bool framed =
-        image.Left != 0 || image.Top != 0 || image.Width != width || image.Height != height;
     if (framed) {
         for (int32_t r = 0; r < height; ++r) {
             PackIndexRow(canvasRow.data(), width, bits, DibRow(made.get(), r));
@@ -244,20 +273,19 @@ bool ReadGif(std::span<const uint8_t> file, OwnedDib& picture, std::string& erro
             return false;
         }
         for (GifPixelType& p : line) {
-            // A transparent index past the table still means transparent.
-            if (p == header.transparent && header.transparent >= colourCount) {
-                p = static_cast<GifPixelType>(background);
+            if (p == transparent) {
+                p = static_cast<GifPixelType>(transparentEntry);
+            } else {
+                largest = std::max<int>(largest, p);
             }
-            largest = std::max<int>(largest, p);
         }
         std::copy(line.begin(), line.end(), canvasRow.begin() + image.Left);
         const int32_t canvasY = image.Top + order[i];
         PackIndexRow(canvasRow.data(), width, bits, DibRow(made.get(), height - 1 - canvasY));
         progress.report(static_cast<int64_t>(i + 1), image.Height);
     }
-    if (largest >= tableSize) {
-        error = "Colour index " + std::to_string(largest) + " is past the colour table of " +
-                std::to_string(colourCount) + " entries.";
+    if (largest >= colourCount) {
+        error = IndexPastPaletteText(largest, colourCount);
         return false;
     }
     picture = std::move(made);

@@ -130,6 +130,15 @@ void GatherPlanes(const uint8_t* row, std::size_t planeBytes, int first, int cou
     }
 }
 
+// Extra half-brite pictures take indices 32 to 63 as the halves of 0 to 31,
+// so that a short colour map leaves a gap in each half.
+bool HasColour(const IffHeader& header, uint32_t index) {
+    if (header.mode == IffMode::kHalfBrite) {
+        return index % 32 < static_cast<uint32_t>(header.colourCount - 32);
+    }
+    return index < static_cast<uint32_t>(header.colourCount);
+}
+
 int DeliveredPaletteBits(int planes) {
     return planes == 1 ? 1 : planes <= 4 ? 4 : 8;
 }
@@ -318,9 +327,13 @@ bool ReadIffPixels(std::span<const uint8_t> file, const IffHeader& header, Owned
             case IffMode::kHalfBrite:
                 for (int32_t x = 0; x < width; ++x) {
                     const uint32_t v = values[static_cast<std::size_t>(x)];
-                    if (v >= static_cast<uint32_t>(header.colourCount)) {
-                        error = "Colour " + std::to_string(v) + " is past the colour map of " +
-                                std::to_string(header.colourCount) + " entries.";
+                    if (!HasColour(header, v)) {
+                        error = header.mode == IffMode::kHalfBrite
+                                    ? "Palette index " + std::to_string(v) +
+                                          " has no colour: the colour map has " +
+                                          std::to_string(header.colourCount - 32) +
+                                          " entries, and indices from 32 on their halves."
+                                    : IndexPastPaletteText(static_cast<int>(v), header.colourCount);
                         return false;
                     }
                     setpixel(dib, x, y, v);
@@ -340,9 +353,8 @@ bool ReadIffPixels(std::span<const uint8_t> file, const IffHeader& header, Owned
                     switch (v >> dataBits) {
                         case 0:
                             if (d >= static_cast<uint32_t>(header.colourCount)) {
-                                error = "Colour " + std::to_string(d) +
-                                        " is past the colour map of " +
-                                        std::to_string(header.colourCount) + " entries.";
+                                error =
+                                    IndexPastPaletteText(static_cast<int>(d), header.colourCount);
                                 return false;
                             }
                             c = header.colours[d];

@@ -31,7 +31,9 @@ struct IffHeader {
     IffMode mode = IffMode::kPalette;
     int deliveredBits = 0;  // 1, 4, 8 or 24
     // Palette pictures: the palette (half-brite entries made already) and the
-    // number of entries a pixel may use. HAM: the base colours.
+    // number of entries a pixel may use; in half-brite pictures 32 more than
+    // the colour map's, of which index i from 32 on is usable when i - 32 is.
+    // HAM: the base colours.
     int colourCount = 0;
     std::array<RgbQuad, kMaxColours> colours = {};
     std::size_t bodyOffset = 0;

@@ -22,8 +22,16 @@ namespace grimora {
 namespace {
 
 // Progressive files can ask for any number of scans, each a pass over the
-// whole picture; real files have at most a few dozen.
-constexpr int kMaxScans = 500;
+// blocks of the components it holds. The work of a scan is counted as
+// (Se - Ss + 1 + kBlockCost) for each of those blocks and kScanCost for the
+// scan itself, in units of about half a nanosecond, measured with scans
+// that carry nothing but end-of-band runs. A file may ask for kPasses times
+// the work of one pass over every coefficient, and kScans scans more: a
+// baseline file needs one pass, libjpeg's progressive files about three.
+constexpr int64_t kBlockCost = 10;
+constexpr int64_t kScanCost = 4000;
+constexpr int64_t kPasses = 10;
+constexpr int64_t kScans = 100;
 
 struct JpegErrors {
     jpeg_error_mgr manager;  // first, so that the manager's address is ours
@@ -42,36 +50,97 @@ struct JpegErrors {
     Abort(errors);
 }
 
-// Warnings are ignored, except the one that says the data ran out: libjpeg
-// would carry on and fill the rest of the picture with grey.
+// Warnings after which libjpeg carries on with coefficients it made up:
+// data that ran out or does not decode, a restart marker out of turn, a
+// scan that refines bits that no earlier scan sent. The others leave every
+// pixel as the file has it: bytes between markers, an unknown JFIF version
+// or Adobe transform, a bad ICC profile, odd values in a sequential scan.
+bool InventsPixels(int code) {
+    switch (code) {
+        case JWRN_JPEG_EOF:
+        case JWRN_HIT_MARKER:
+        case JWRN_HUFF_BAD_CODE:
+        case JWRN_ARITH_BAD_CODE:
+        case JWRN_MUST_RESYNC:
+        case JWRN_BOGUS_PROGRESSION:
+            return true;
+        default:
+            return false;
+    }
+}
+
 void EmitMessage(j_common_ptr common, int level) {
-    if (level < 0 && common->err->msg_code == JWRN_JPEG_EOF) {
-        auto* errors = reinterpret_cast<JpegErrors*>(common->err);
+    if (level >= 0 || !InventsPixels(common->err->msg_code)) {
+        return;
+    }
+    auto* errors = reinterpret_cast<JpegErrors*>(common->err);
+    if (common->err->msg_code == JWRN_JPEG_EOF) {
         std::snprintf(errors->message, sizeof errors->message, "The JPEG file ends early.");
+    } else {
+        char reason[JMSG_LENGTH_MAX];
+        common->err->format_message(common, reason);
+        std::snprintf(errors->message, sizeof errors->message, "The JPEG file is damaged: %.150s.",
+                      reason);
+    }
+    errors->ownSentence = true;
+    Abort(errors);
+}
+
+// libjpeg's progress monitor, with the load's progress and the work of the
+// scans read so far beside it.
+struct Monitor {
+    jpeg_progress_mgr manager;  // first, so that the manager's address is ours
+    LoadProgress* progress;
+    int scan;       // the last scan counted
+    int64_t work;   // of the scans counted
+    int64_t limit;  // 0 until the picture's size is known
+};
+
+int64_t BlocksOf(const jpeg_component_info& component) {
+    return int64_t{component.width_in_blocks} * component.height_in_blocks;
+}
+
+// What the scans of a picture of this frame may cost in all.
+int64_t WorkLimit(const jpeg_decompress_struct& cinfo) {
+    int64_t blocks = 0;
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        blocks += BlocksOf(cinfo.comp_info[i]);
+    }
+    return kPasses * blocks * (DCTSIZE2 + kBlockCost) + kScans * kScanCost;
+}
+
+// Counts each scan as it starts, before any of its data is decoded: the
+// monitor is called before every step of input, and the scan's header has
+// been read by the step before.
+void CountScan(j_decompress_ptr cinfo, Monitor& monitor) {
+    if (monitor.limit == 0 || cinfo->input_scan_number == monitor.scan) {
+        return;
+    }
+    monitor.scan = cinfo->input_scan_number;
+    int64_t work = kScanCost;
+    for (int i = 0; i < cinfo->comps_in_scan; ++i) {
+        work += BlocksOf(*cinfo->cur_comp_info[i]) * (cinfo->Se - cinfo->Ss + 1 + kBlockCost);
+    }
+    monitor.work += work;
+    if (monitor.work > monitor.limit) {
+        auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+        std::snprintf(errors->message, sizeof errors->message,
+                      "The JPEG file's scans would take more than %d times the work of decoding "
+                      "its picture; it is refused at scan %d.",
+                      static_cast<int>(kPasses), monitor.scan);
         errors->ownSentence = true;
         Abort(errors);
     }
 }
 
-// libjpeg's progress monitor, with the load's progress beside it.
-struct Monitor {
-    jpeg_progress_mgr manager;  // first, so that the manager's address is ours
-    LoadProgress* progress;
-};
-
-// Refuses files with too many scans, and reports progress over all passes:
-// a progressive file is read whole in jpeg_start_decompress, before the
-// first scanline comes out.
+// Refuses files whose scans ask for too much work, and reports progress
+// over all passes: a progressive file is read whole in
+// jpeg_start_decompress, before the first scanline comes out.
 void WatchPasses(j_common_ptr common) {
-    auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
-    if (cinfo->is_decompressor && cinfo->input_scan_number > kMaxScans) {
-        auto* errors = reinterpret_cast<JpegErrors*>(common->err);
-        std::snprintf(errors->message, sizeof errors->message,
-                      "The JPEG file has more than %d scans.", kMaxScans);
-        errors->ownSentence = true;
-        Abort(errors);
-    }
     auto* monitor = reinterpret_cast<Monitor*>(common->progress);
+    if (common->is_decompressor) {
+        CountScan(reinterpret_cast<j_decompress_ptr>(common), *monitor);
+    }
     const jpeg_progress_mgr& m = monitor->manager;
     if (monitor->progress != nullptr && m.total_passes > 0 && m.pass_limit > 0) {
         constexpr int64_t kSteps = 1000;
@@ -250,6 +319,7 @@ bool ReadJpeg(std::span<const uint8_t> file, OwnedDib& picture, std::string& err
     }
     progress.report(0, 1);
     decoder.monitor.progress = &progress;
+    decoder.monitor.limit = WorkLimit(cinfo);
     if (!Guarded(decoder, Start, nullptr)) {
         error = decoder.message();
         return false;

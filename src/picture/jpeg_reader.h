@@ -18,8 +18,10 @@ bool IsJpegFile(std::span<const uint8_t> file);
 bool MeasureJpeg(std::span<const uint8_t> file, PictureSize& size);
 
 // Grey pictures become 8 bits with a grey palette; colour (YCbCr, RGB, CMYK
-// and YCCK) 24 bits. Progress is reported per scanline. A file that ends
-// before its last scanline is refused rather than shown with a grey bottom.
+// and YCCK) 24 bits. Progress is reported per scanline. A file whose data
+// ends early or does not decode is refused with libjpeg's reason rather than
+// shown with made-up blocks, and so is one whose scans would cost many times
+// the decoding of its picture.
 bool ReadJpeg(std::span<const uint8_t> file, OwnedDib& picture, std::string& error,
               LoadProgress& progress);
 

@@ -279,6 +279,27 @@ void PackIndexRow(const uint8_t* indices, int32_t width, int bitCount, uint8_t* 
     }
 }
 
+int LargestPaletteIndex(const Dib& dib) {
+    const int bits = dib.info->bmiHeader.biBitCount;
+    const int32_t width = dib.info->bmiHeader.biWidth;
+    int largest = 0;
+    for (int32_t y = 0; y < dib.info->bmiHeader.biHeight; ++y) {
+        const uint8_t* row = DibRow(dib, y);
+        for (int32_t x = 0; x < width; ++x) {
+            const int index = bits == 8   ? row[x]
+                              : bits == 4 ? ((x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4)
+                                          : (row[x >> 3] >> (7 - (x & 7))) & 1;
+            largest = std::max(largest, index);
+        }
+    }
+    return largest;
+}
+
+std::string IndexPastPaletteText(int index, int entries) {
+    return "Palette index " + std::to_string(index) + " is past the colour table of " +
+           std::to_string(entries) + (entries == 1 ? " entry." : " entries.");
+}
+
 void LoadProgress::report(int64_t done, int64_t total) {
     if (!callback_ || total <= 0) {
         return;

@@ -70,5 +70,10 @@ int PaletteDepth(int colours);
 // An 8-bit index row packed into a row of 1, 4 or
 // 8 bits a pixel, in the DIB's order (leftmost pixel in the high bits).
 void PackIndexRow(const uint8_t* indices, int32_t width, int bitCount, uint8_t* row);
+// The largest palette index that a pixel of a 1, 4 or 8-bit picture uses.
+int LargestPaletteIndex(const Dib& dib);
+// Every reader refuses a pixel whose palette index has no colour rather
+// than show a made-up one, with this message.
+std::string IndexPastPaletteText(int index, int entries);
 
 }  // namespace grimora

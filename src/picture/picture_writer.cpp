@@ -3,19 +3,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <new>
-#include <random>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "picture/pictrix.h"
 #include "picture/row_writer.h"
@@ -112,28 +103,13 @@ std::vector<uint8_t> BmpHeaders(int32_t width, int32_t height, uint32_t imageByt
     return out;
 }
 
-bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 bool WriteBmp(int fd, const Dib& dib, LoadProgress& progress) {
     const int32_t width = dib.info->bmiHeader.biWidth;
     const int32_t height = dib.info->bmiHeader.biHeight;
     const std::size_t stride = static_cast<std::size_t>(DibStride(width, 24));
     const std::vector<uint8_t> headers =
         BmpHeaders(width, height, static_cast<uint32_t>(stride * std::size_t(height)));
-    if (!WriteAll(fd, headers.data(), headers.size())) {
+    if (!WriteAll(fd, headers)) {
         return false;
     }
     const std::size_t rowsPerChunk = std::max<std::size_t>(1, kWriteChunk / stride);
@@ -143,7 +119,7 @@ bool WriteBmp(int fd, const Dib& dib, LoadProgress& progress) {
         for (; r < height && used < chunk.size(); ++r, used += stride) {
             EncodeTrueColourRow(dib, r, chunk.data() + used, stride);
         }
-        if (!WriteAll(fd, chunk.data(), used)) {
+        if (!WriteAll(fd, {chunk.data(), used})) {
             return false;
         }
         progress.report(r, height);
@@ -196,165 +172,64 @@ bool Encode(const FileType& type, const Dib& dib, int jpegQuality, int fd, LoadP
     return false;
 }
 
-// The system's random source where it has one; otherwise the clock and the
-// process, which O_EXCL makes good enough for a name.
-unsigned seed() {
-    try {
-        return std::random_device{}();
-    } catch (const std::exception&) {
-        return static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-               static_cast<unsigned>(::getpid());
-    }
-}
-
-// A new file beside the target, removed again unless it is renamed over it.
-class TempFile {
-public:
-    TempFile() = default;
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    ~TempFile() {
-        closeFile();
-        if (!path_.empty()) {
-            ::unlink(path_.c_str());
-        }
-    }
-
-    // Creates a file that did not exist, with a random name in the target's
-    // folder so that the rename stays on one file system. Opening it with
-    // O_EXCL rather than mkstemp keeps the umask's say over its permissions.
-    bool create(const std::string& target) {
-        const std::size_t slash = target.rfind('/');
-        const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-        // At most 40 bytes of the target's name, cut before a UTF-8 sequence,
-        // so that a target with a name near the system's limit can be saved.
-        std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-        std::size_t keep = std::min<std::size_t>(name.size(), 40);
-        while (keep > 0 && keep < name.size() &&
-               (static_cast<unsigned char>(name[keep]) & 0xC0u) == 0x80u) {
-            --keep;
-        }
-        name.resize(keep);
-        std::mt19937 random(seed());
-        static constexpr char kLetters[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string candidate = folder + "." + name + ".";
-            for (int i = 0; i < 8; ++i) {
-                candidate += kLetters[random() % (sizeof kLetters - 1)];
-            }
-            candidate += ".tmp";
-            fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd_ >= 0) {
-                path_ = candidate;
-                return true;
-            }
-            if (errno != EEXIST) {
-                return false;
-            }
-        }
-        return false;
-    }
-
-    int fd() const { return fd_; }
-    const std::string& path() const { return path_; }
-
-    bool closeFile() {
-        if (fd_ < 0) {
-            return true;
-        }
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result == 0;
-    }
-
-    // After the rename the file is the target's; nothing left to remove.
-    void keep() { path_.clear(); }
-
-private:
-    int fd_ = -1;
-    std::string path_;
-};
-
-// The file that saving replaces: the target of a symbolic link rather than
-// the link, so that saving through a link does not turn it into a file.
-std::string ResolveTarget(const std::string& path) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-        return path;
-    }
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
-}
-
-void SyncFolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "."
-                               : slash == 0               ? "/"
-                                                          : path.substr(0, slash);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        // The new file is complete and in place already; this only makes the
-        // rename itself survive a power cut, so its failure is not reported.
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 }  // namespace
 
-bool SavePicture(const Dib& dib, const std::string& path, std::string& error, int jpegQuality,
-                 const ProgressCallback& progress) {
+bool CheckPictureFileType(const std::string& path, std::string& error) {
     const std::string extension = LowerExtension(path);
-    const FileType* type = FindType(extension);
-    if (type == nullptr) {
+    if (FindType(extension) == nullptr) {
         error = (extension.empty() ? "Grimora cannot write files without an extension"
                                    : "Grimora cannot write " + extension + " files") +
                 "; it writes " + kWrittenTypes + " files.";
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Everything that can be known before a file is touched.
+bool CheckSave(const Dib& dib, const std::string& path, int jpegQuality, std::string& error) {
+    if (!CheckPictureFileType(path, error)) {
         return false;
     }
     if (jpegQuality < 1 || jpegQuality > 100) {
         error = "The JPEG quality must be from 1 to 100, not " + std::to_string(jpegQuality) + ".";
         return false;
     }
-    if (!CheckPicture(dib, error)) {
-        return false;
-    }
-    const std::string target = ResolveTarget(path);
-    TempFile temp;
-    if (!temp.create(target)) {
-        const int reason = errno;
-        error = "Cannot save " + path + ": " + Reason(reason) + ".";
-        return false;
-    }
-    // A replaced file keeps its permissions.
-    struct stat old;
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        ::fchmod(temp.fd(), old.st_mode & 07777);
-    }
+    return CheckPicture(dib, error);
+}
+
+bool EncodeInto(const Dib& dib, FileWrite& file, int jpegQuality, const ProgressCallback& progress,
+                std::string& error) {
+    const std::string& path = file.target().path;
     bool written = false;
     std::string reason;
     LoadProgress reporter(progress);
     try {
-        written = Encode(*type, dib, jpegQuality, temp.fd(), reporter, reason);
-        if (written && !(::fsync(temp.fd()) == 0 && temp.closeFile())) {
-            written = false;
-            reason = Reason(errno);
-        }
+        written =
+            Encode(*FindType(LowerExtension(path)), dib, jpegQuality, file.fd(), reporter, reason);
     } catch (const std::bad_alloc&) {
         reason = Reason(ENOMEM);
     }
     if (!written) {
         error = "Cannot write " + path + ": " + reason + ".";
-        return false;
     }
-    if (::rename(temp.path().c_str(), target.c_str()) != 0) {
-        const int reason = errno;
-        error = "Cannot replace " + path + ": " + Reason(reason) + ".";
-        return false;
-    }
-    temp.keep();
-    SyncFolderOf(target);
-    return true;
+    return written;
+}
+
+}  // namespace
+
+bool WritePicture(const Dib& dib, FileWrite& file, std::string& error, int jpegQuality,
+                  const ProgressCallback& progress) {
+    return CheckSave(dib, file.target().path, jpegQuality, error) &&
+           EncodeInto(dib, file, jpegQuality, progress, error);
+}
+
+bool SavePicture(const Dib& dib, const std::string& path, std::string& error, int jpegQuality,
+                 const ProgressCallback& progress, WriteProtection protection) {
+    FileWrite file;
+    return CheckSave(dib, path, jpegQuality, error) && file.open(path, error, protection) &&
+           EncodeInto(dib, file, jpegQuality, progress, error) && file.commit(error);
 }
 
 }  // namespace grimora

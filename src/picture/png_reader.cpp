@@ -338,6 +338,14 @@ bool ReadPng(std::span<const uint8_t> file, OwnedDib& picture, std::string& erro
                        DibRow(made.get(), static_cast<int32_t>(height - 1 - y)), width);
         }
     }
+    // libpng leaves indices past a short palette to the reader.
+    if (palette && colourCount < (1 << png_get_bit_depth(png, info))) {
+        const int largest = LargestPaletteIndex(made.get());
+        if (largest >= colourCount) {
+            error = IndexPastPaletteText(largest, colourCount);
+            return false;
+        }
+    }
     picture = std::move(made);
     return true;
 }

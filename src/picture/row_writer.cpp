@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include <unistd.h>
+#include "picture/file_target.h"
 
 namespace grimora {
 
@@ -67,17 +67,9 @@ bool FileSink::flush() {
 }
 
 bool FileSink::writeAll(const uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd_, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error_ = errno;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
+    if (!WriteAll(fd_, {data, size})) {
+        error_ = errno;
+        return false;
     }
     return true;
 }

@@ -301,7 +301,9 @@ bool ReadTgaPixels(std::span<const uint8_t> file, const TgaHeader& header, Owned
                     dest[x] = *p;
                     break;
                 case TgaKind::kGrey:
-                    dest[x] = bytes == 2 && alpha ? OverWhite(p[0], p[1]) : p[0];
+                    // Two bytes are grey and alpha, or without attribute
+                    // bits a 16-bit level, of which the high byte counts.
+                    dest[x] = bytes == 1 ? p[0] : alpha ? OverWhite(p[0], p[1]) : p[1];
                     break;
                 case TgaKind::kTrueColour: {
                     const RgbQuad c = DecodeColour(p, bytes, alpha);

@@ -16,8 +16,18 @@ namespace {
 
 // libtiff's own allocations (strip and tile buffers) stay below this.
 constexpr tmsize_t kMaxSingleAllocation = tmsize_t{1} << 30;
-// Rows converted at a time by the RGBA reading: bounds its buffer.
-constexpr int64_t kBandBytes = int64_t{64} << 20;
+// Pixels converted to RGBA at a time: bounds that buffer.
+constexpr int64_t kRasterPixels = int64_t{4} << 20;
+
+// Decoding is refused past this many bytes out of the decoder per pixel of
+// the picture (four 16-bit samples take 8), counting each strip or tile as
+// kUnitBytes more for what setting it up costs, and counting a picture of
+// fewer pixels than kSmallPicture as one of that many. A plain file needs a
+// fraction of it; a file whose tiles reach far past the picture, or that is
+// cut into absurdly many pieces, needs more.
+constexpr double kBytesPerPixel = 12;
+constexpr double kUnitBytes = 4096;
+constexpr double kSmallPicture = double{1 << 20};
 
 constexpr const char* kOpenName = "picture";
 
@@ -76,23 +86,57 @@ void UnmapProc(thandle_t, void*, toff_t) {}
 
 struct TiffErrors {
     char message[200] = {};
+    // The first warning that means pixels would be made up: libtiff warns of
+    // data that it cannot decode whole and carries on without it.
+    char damage[200] = {};
+    bool decoding = false;  // pixels are being decoded
 };
 
 // The first error is the one that names the fault; later ones follow from it.
-int ErrorHandler(TIFF*, void* user, const char* module, const char* format, va_list arguments) {
-    auto* errors = static_cast<TiffErrors*>(user);
-    if (errors->message[0] == '\0') {
-        char text[160];
-        std::vsnprintf(text, sizeof text, format, arguments);
+void Record(char (&slot)[200], const char* module, const char* text) {
+    if (slot[0] == '\0') {
         // The module is a function's name, or the name the file was opened under.
         const bool named = module != nullptr && std::strcmp(module, kOpenName) != 0;
-        std::snprintf(errors->message, sizeof errors->message, "%s%s%s", named ? module : "",
-                      named ? ": " : "", text);
+        std::snprintf(slot, sizeof slot, "%s%s%s", named ? module : "", named ? ": " : "", text);
     }
+}
+
+int ErrorHandler(TIFF*, void* user, const char* module, const char* format, va_list arguments) {
+    char text[160];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    Record(static_cast<TiffErrors*>(user)->message, module, text);
     return 1;
 }
 
-int WarningHandler(TIFF*, void*, const char*, const char*, va_list) {
+// Warnings while decoding that leave every pixel as the file has it: bytes
+// between a JPEG strip's markers and other odd but whole JPEG data, and the
+// note that every old-style JPEG file gets.
+bool Harmless(const char* text) {
+    for (const char* known : {"extraneous bytes before marker", "unknown JFIF revision",
+                              "Unknown Adobe color transform", "bad ICC marker",
+                              "Invalid SOS parameters for sequential JPEG",
+                              "Deprecated and troublesome old-style JPEG"}) {
+        if (std::strstr(text, known) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Warnings while the directory is read (an unknown tag, say) are noted and
+// forgotten, except that of byte counts which libtiff finds wrong and
+// replaces by a guess, reading each strip's rows from wherever the guess
+// reaches. A missing count is guessed as well, but then nothing in the file
+// says otherwise, and a strip that the guess makes too short fails to read.
+int WarningHandler(TIFF*, void* user, const char* module, const char* format, va_list arguments) {
+    auto* errors = static_cast<TiffErrors*>(user);
+    char text[160];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    const bool guessedCounts = std::strstr(text, "calculating from imagelength") != nullptr &&
+                               std::strstr(text, "missing required") == nullptr;
+    if ((errors->decoding && !Harmless(text)) || guessedCounts) {
+        Record(errors->damage, module, text);
+    }
     return 1;
 }
 
@@ -116,7 +160,7 @@ public:
         }
         TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxSingleAllocation);
         TIFFOpenOptionsSetErrorHandlerExtR(options, ErrorHandler, &errors_);
-        TIFFOpenOptionsSetWarningHandlerExtR(options, WarningHandler, nullptr);
+        TIFFOpenOptionsSetWarningHandlerExtR(options, WarningHandler, &errors_);
         tiff_ = TIFFClientOpenExt(kOpenName, "r", &input_, ReadProc, WriteProc, SeekProc, CloseProc,
                                   SizeProc, MapProc, UnmapProc, options);
         TIFFOpenOptionsFree(options);
@@ -134,8 +178,13 @@ public:
         if (errors_.message[0] != '\0') {
             return "The TIFF file cannot be read: " + std::string(errors_.message) + ".";
         }
+        if (damaged()) {
+            return "The TIFF file is damaged: " + std::string(errors_.damage) + ".";
+        }
         return fallback != nullptr ? fallback : "The TIFF file cannot be read.";
     }
+    void startDecoding() { errors_.decoding = true; }
+    bool damaged() const { return errors_.damage[0] != '\0'; }
 
 private:
     MemoryFile input_;
@@ -199,8 +248,8 @@ bool StoredRightToLeft(uint16_t orientation) {
 
 // Palette pictures in strips stored left to right: the indices as they are,
 // and the colour map.
-bool ReadPalette(TIFF* tiff, const TiffDecoder& decoder, const TiffHeader& header,
-                 OwnedDib& picture, std::string& error, LoadProgress& progress) {
+bool ReadPalette(TIFF* tiff, TiffDecoder& decoder, const TiffHeader& header, OwnedDib& picture,
+                 std::string& error, LoadProgress& progress) {
     const int depth = header.bitsPerSample;
     const int entries = 1 << depth;
     uint16_t* red = nullptr;
@@ -235,9 +284,11 @@ bool ReadPalette(TIFF* tiff, const TiffDecoder& decoder, const TiffHeader& heade
     std::vector<uint8_t> line(static_cast<std::size_t>(lineSize));
     const auto height = static_cast<int32_t>(header.height);
     const bool bottomUp = StoredBottomUp(OrientationOf(tiff));
+    decoder.startDecoding();
     progress.report(0, height);
     for (int32_t y = 0; y < height; ++y) {
-        if (TIFFReadScanline(tiff, line.data(), static_cast<uint32_t>(y), 0) < 0) {
+        if (TIFFReadScanline(tiff, line.data(), static_cast<uint32_t>(y), 0) < 0 ||
+            decoder.damaged()) {
             error = decoder.message();
             return false;
         }
@@ -274,7 +325,7 @@ public:
     RgbaImage& operator=(const RgbaImage&) = delete;
 
     bool begin(TIFF* tiff, char (&message)[1024]) {
-        begun_ = TIFFRGBAImageBegin(&image_, tiff, 0, message) != 0;
+        begun_ = TIFFRGBAImageBegin(&image_, tiff, 1, message) != 0;
         return begun_;
     }
     TIFFRGBAImage& get() { return image_; }
@@ -284,7 +335,149 @@ private:
     bool begun_ = false;
 };
 
-bool ReadRgba(TIFF* tiff, const TiffDecoder& decoder, const TiffHeader& header, OwnedDib& picture,
+// How the picture's data is cut up: strips, which span its width, or tiles.
+// Each piece is decoded once, and only down to the picture's last row.
+struct Layout {
+    bool tiled = false;
+    uint32_t width = 0;   // of a piece: the tile width, or the picture's
+    uint32_t length = 0;  // tile length or rows per strip, at most the picture's height
+    uint32_t across = 1;  // pieces across the picture
+    int planes = 1;       // planes decoded for each piece: 1 unless stored separately
+    // Rows decoded together: the vertical subsampling of YCbCr data that
+    // libtiff does not turn into RGB itself.
+    uint32_t rowGroup = 1;
+    // Subsampled tiles are decoded whole: their rows cannot be counted out.
+    bool wholeTiles = false;
+};
+
+Layout LayoutOf(TIFF* tiff, const TiffHeader& header, int planes, bool subsampled) {
+    Layout layout;
+    layout.tiled = TIFFIsTiled(tiff) != 0;
+    layout.planes = planes;
+    if (layout.tiled) {
+        TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &layout.width);
+        TIFFGetField(tiff, TIFFTAG_TILELENGTH, &layout.length);
+    } else {
+        layout.width = header.width;
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &layout.length);
+    }
+    layout.width = std::max<uint32_t>(layout.width, 1);
+    layout.length = std::clamp<uint32_t>(layout.length, 1, header.height);
+    layout.across =
+        static_cast<uint32_t>((int64_t{header.width} + layout.width - 1) / layout.width);
+    if (subsampled) {
+        uint16_t horizontal = 1;
+        uint16_t vertical = 1;
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_YCBCRSUBSAMPLING, &horizontal, &vertical);
+        layout.rowGroup = std::max<uint16_t>(vertical, 1);
+        layout.wholeTiles = layout.tiled;
+    }
+    return layout;
+}
+
+// Bytes of the first `rows` rows of a decoded piece; libtiff counts
+// subsampled rows in whole groups.
+uint64_t RowBytes(TIFF* tiff, const Layout& layout, uint32_t rows) {
+    if (rows == 0) {
+        return 0;
+    }
+    return layout.tiled ? TIFFVTileSize64(tiff, rows) : TIFFVStripSize64(tiff, rows);
+}
+
+// Bytes to decode for the first `rows` rows of a piece: whole groups of
+// subsampled rows, or whole tiles.
+uint64_t DecodedBytes(TIFF* tiff, const Layout& layout, uint32_t rows) {
+    if (layout.wholeTiles) {
+        return TIFFTileSize64(tiff);
+    }
+    return RowBytes(tiff, layout, (rows + layout.rowGroup - 1) / layout.rowGroup * layout.rowGroup);
+}
+
+// Refuses, before anything is decoded, a file whose pieces would take far
+// more decoding than a plain file of the picture's size.
+bool CheckDecodingWork(TIFF* tiff, const TiffHeader& header, const Layout& layout,
+                       std::string& error) {
+    double decoded = 0;
+    double pieces = 0;
+    for (uint32_t top = 0; top < header.height; top += layout.length) {
+        const uint32_t rows = std::min(layout.length, header.height - top);
+        decoded +=
+            static_cast<double>(DecodedBytes(tiff, layout, rows)) * layout.across * layout.planes;
+        pieces += static_cast<double>(layout.across) * layout.planes;
+    }
+    const double pixels = static_cast<double>(header.width) * header.height;
+    const double work = decoded + pieces * kUnitBytes;
+    if (work <= kBytesPerPixel * std::max(pixels, kSmallPicture)) {
+        return true;
+    }
+    const std::string size = PixelSizeText(header.width, header.height);
+    const double coveredWidth = static_cast<double>(layout.across) * layout.width;
+    char why[160];
+    if (layout.tiled && coveredWidth >= 2.0 * header.width) {
+        std::snprintf(why, sizeof why, "its tiles are %u pixels wide", layout.width);
+    } else if (pieces * kUnitBytes >= decoded) {
+        std::snprintf(why, sizeof why, "it is cut into %.0f %s", pieces,
+                      layout.tiled ? "tiles" : "strips");
+    } else {
+        std::snprintf(why, sizeof why, "it stores %.0f bytes for each pixel", decoded / pixels);
+    }
+    error = "The TIFF file would take far more decoding than a picture of " + size +
+            " pixels needs: " + why + ".";
+    return false;
+}
+
+struct Target {
+    const Dib* dib;
+    bool grey;
+    bool bottomUp;
+    bool rightToLeft;
+};
+
+// One row of RGBA composed over white into `dest`, the place of its first
+// pixel, going on to the right, or to the left for a file stored right to
+// left; a branch-free loop for each case, which the compiler vectorises.
+template <bool kGrey, bool kLeftwards>
+void PlaceRow(const uint32_t* source, uint8_t* dest, uint32_t width) {
+    constexpr std::ptrdiff_t kBytes = kGrey ? 1 : 3;
+    for (uint32_t j = 0; j < width; ++j) {
+        const uint32_t p = source[j];
+        const uint32_t a = TIFFGetA(p);
+        const std::ptrdiff_t x = kLeftwards ? -std::ptrdiff_t{j} : std::ptrdiff_t{j};
+        if constexpr (kGrey) {
+            dest[x] = OverWhite(TIFFGetR(p), a);
+        } else {
+            dest[kBytes * x] = OverWhite(TIFFGetB(p), a);
+            dest[kBytes * x + 1] = OverWhite(TIFFGetG(p), a);
+            dest[kBytes * x + 2] = OverWhite(TIFFGetR(p), a);
+        }
+    }
+}
+
+// Rows of RGBA, `stride` pixels long, from the file's row `fileRow` on:
+// their first `width` pixels, from column `left`, composed over white into
+// the picture.
+void Place(const Target& target, const uint32_t* raster, std::size_t stride, uint32_t fileRow,
+           uint32_t rows, uint32_t left, uint32_t width) {
+    const int32_t height = target.dib->info->bmiHeader.biHeight;
+    const int32_t pictureWidth = target.dib->info->bmiHeader.biWidth;
+    const int32_t first = target.rightToLeft ? pictureWidth - 1 - static_cast<int32_t>(left)
+                                             : static_cast<int32_t>(left);
+    const auto place = target.grey
+                           ? (target.rightToLeft ? PlaceRow<true, true> : PlaceRow<true, false>)
+                           : (target.rightToLeft ? PlaceRow<false, true> : PlaceRow<false, false>);
+    for (uint32_t i = 0; i < rows; ++i) {
+        const auto r = static_cast<int32_t>(fileRow + i);
+        // Counted from the bottom in a bottom-up file, as memory rows are.
+        uint8_t* row = DibRow(*target.dib, target.bottomUp ? r : height - 1 - r);
+        place(raster + i * stride, row + first * (target.grey ? 1 : 3), width);
+    }
+}
+
+// The RGBA reading of libtiff, driven piece by piece: libtiff's own reads
+// bands of rows and decodes again every strip or tile that a band cuts, and
+// decodes tiles whole, below the picture too. Here each is decoded once, to
+// the picture's last row, and its conversion to RGBA is libtiff's own.
+bool ReadRgba(TIFF* tiff, TiffDecoder& decoder, const TiffHeader& header, OwnedDib& picture,
               std::string& error, LoadProgress& progress) {
     char message[1024] = {};
     if (TIFFRGBAImageOK(tiff, message) == 0) {
@@ -297,12 +490,20 @@ bool ReadRgba(TIFF* tiff, const TiffDecoder& decoder, const TiffHeader& header, 
             ("Grimora cannot read this TIFF picture: " + std::string(message) + ".").c_str());
         return false;
     }
-    // Each band of rows is read in the file's row order and only flipped
-    // within itself, so the band's rows are asked for in the file's vertical
-    // order and put where they belong here; only left and right are left to
-    // libtiff.
-    const bool bottomUp = StoredBottomUp(OrientationOf(tiff));
-    image.get().req_orientation = bottomUp ? ORIENTATION_BOTLEFT : ORIENTATION_TOPLEFT;
+    TIFFRGBAImage& rgba = image.get();
+    // As libtiff's own reading of separate planes: one plane of grey or
+    // palette values or three of colour, and a fourth for alpha (or black).
+    const bool oneChannel = rgba.photometric == PHOTOMETRIC_MINISWHITE ||
+                            rgba.photometric == PHOTOMETRIC_MINISBLACK ||
+                            rgba.photometric == PHOTOMETRIC_PALETTE;
+    const int channels = oneChannel ? 1 : 3;
+    const int planes = rgba.isContig ? 1 : channels + (rgba.alpha != 0 ? 1 : 0);
+    // YCbCr left as it is (not turned into RGB by the JPEG decoder) comes in
+    // groups of subsampled rows.
+    const Layout layout = LayoutOf(tiff, header, planes, rgba.photometric == PHOTOMETRIC_YCBCR);
+    if (!CheckDecodingWork(tiff, header, layout, error)) {
+        return false;
+    }
     const bool grey = IsGrey(header);
     BitmapInfo colours;
     if (grey) {
@@ -313,54 +514,71 @@ bool ReadRgba(TIFF* tiff, const TiffDecoder& decoder, const TiffHeader& header, 
                            grey ? &colours : nullptr, grey ? kMaxColours : 0, error)) {
         return false;
     }
-    const auto width = static_cast<int32_t>(header.width);
-    const auto height = static_cast<int32_t>(header.height);
-    // Bands of whole strips or tiles, so that none is decoded twice unless
-    // it alone is larger than a band; about fifty of them, for the progress.
-    uint32_t unit = 0;
-    if (TIFFIsTiled(tiff)) {
-        TIFFGetField(tiff, TIFFTAG_TILELENGTH, &unit);
-    } else {
-        TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &unit);
-    }
-    const int64_t maxRows = std::max<int64_t>(1, kBandBytes / (int64_t{width} * 4));
-    int64_t band = std::clamp<int64_t>(unit, 1, height);
-    if (band > maxRows) {
-        band = maxRows;
-    } else {
-        const int64_t wanted = std::min<int64_t>(maxRows, (height + 49) / 50);
-        band = std::max<int64_t>(band, wanted / band * band);
-    }
-    std::vector<uint32_t> raster(static_cast<std::size_t>(band) * static_cast<std::size_t>(width));
-    progress.report(0, height);
-    for (int32_t top = 0; top < height;) {
-        const auto rows = static_cast<int32_t>(std::min<int64_t>(band, height - top));
-        image.get().row_offset = top;
-        image.get().col_offset = 0;
-        if (TIFFRGBAImageGet(&image.get(), raster.data(), header.width,
-                             static_cast<uint32_t>(rows)) == 0) {
-            error = decoder.message();
-            return false;
-        }
-        for (int32_t i = 0; i < rows; ++i) {
-            const uint32_t* source = raster.data() + static_cast<std::size_t>(i) * width;
-            // File row top + i: counted from the bottom in a bottom-up file,
-            // as memory rows are.
-            uint8_t* row = DibRow(made.get(), bottomUp ? top + i : height - 1 - (top + i));
-            for (int32_t x = 0; x < width; ++x) {
-                const uint32_t p = source[x];
-                const uint32_t a = TIFFGetA(p);
-                if (grey) {
-                    row[x] = OverWhite(TIFFGetR(p), a);
-                } else {
-                    row[3 * x] = OverWhite(TIFFGetB(p), a);
-                    row[3 * x + 1] = OverWhite(TIFFGetG(p), a);
-                    row[3 * x + 2] = OverWhite(TIFFGetR(p), a);
+    const uint16_t orientation = OrientationOf(tiff);
+    const Target target{&made.get(), grey, StoredBottomUp(orientation),
+                        StoredRightToLeft(orientation)};
+    const auto pieceBytes = static_cast<std::size_t>(DecodedBytes(tiff, layout, layout.length));
+    std::vector<std::vector<uint8_t>> buffers(static_cast<std::size_t>(planes),
+                                              std::vector<uint8_t>(pieceBytes));
+    // Rows converted at a time: whole groups, the raster bounded.
+    const uint32_t chunk = std::max(
+        layout.rowGroup,
+        static_cast<uint32_t>(std::min<int64_t>(layout.length, kRasterPixels / layout.width)) /
+            layout.rowGroup * layout.rowGroup);
+    std::vector<uint32_t> raster(std::size_t{chunk} * layout.width);
+
+    decoder.startDecoding();
+    const int64_t total = int64_t{header.height} * layout.across;
+    progress.report(0, total);
+    for (uint32_t top = 0; top < header.height; top += layout.length) {
+        const uint32_t rows = std::min(layout.length, header.height - top);
+        const uint64_t wanted = DecodedBytes(tiff, layout, rows);
+        for (uint32_t column = 0; column < layout.across; ++column) {
+            const uint32_t left = column * layout.width;
+            for (int plane = 0; plane < planes; ++plane) {
+                std::vector<uint8_t>& buffer = buffers[static_cast<std::size_t>(plane)];
+                const auto sample = static_cast<uint16_t>(plane);
+                const tmsize_t size =
+                    layout.wholeTiles
+                        ? -1
+                        : static_cast<tmsize_t>(std::min<uint64_t>(wanted, buffer.size()));
+                const tmsize_t got =
+                    layout.tiled
+                        ? TIFFReadEncodedTile(tiff, TIFFComputeTile(tiff, left, top, 0, sample),
+                                              buffer.data(), size)
+                        : TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, top, sample),
+                                               buffer.data(), size);
+                if (got < 0 ||
+                    static_cast<uint64_t>(got) < std::min<uint64_t>(wanted, buffer.size()) ||
+                    decoder.damaged()) {
+                    error = decoder.message();
+                    return false;
                 }
             }
+            // Converted across the whole piece and cut here: libtiff's own
+            // cutting at the picture's right edge skips too little in 16-bit
+            // grey rows.
+            const uint32_t width = std::min(layout.width, header.width - left);
+            for (uint32_t done = 0; done < rows; done += chunk) {
+                const uint32_t now = std::min(chunk, rows - done);
+                const auto at = static_cast<std::size_t>(RowBytes(tiff, layout, done));
+                uint8_t* p0 = buffers[0].data() + at;
+                if (planes == 1) {
+                    rgba.put.contig(&rgba, raster.data(), 0, 0, layout.width, now, 0, 0, p0);
+                } else {
+                    uint8_t* p1 = channels == 1 ? p0 : buffers[1].data() + at;
+                    uint8_t* p2 = channels == 1 ? p0 : buffers[2].data() + at;
+                    uint8_t* pa = rgba.alpha != 0
+                                      ? buffers[static_cast<std::size_t>(channels)].data() + at
+                                      : nullptr;
+                    rgba.put.separate(&rgba, raster.data(), 0, 0, layout.width, now, 0, 0, p0, p1,
+                                      p2, pa);
+                }
+                Place(target, raster.data(), layout.width, top + done, now, left, width);
+                progress.report(int64_t{top} * layout.across + int64_t{rows} * column + done + now,
+                                total);
+            }
         }
-        top += rows;
-        progress.report(top, height);
     }
     picture = std::move(made);
     return true;
@@ -395,13 +613,20 @@ bool ReadTiff(std::span<const uint8_t> file, OwnedDib& picture, std::string& err
     if (!ReadHeader(decoder, header, error)) {
         return false;
     }
+    if (decoder.damaged()) {
+        error = decoder.message();
+        return false;
+    }
     TIFF* tiff = decoder.get();
     const bool stripPalette = header.photometric == PHOTOMETRIC_PALETTE && header.samples == 1 &&
                               (header.bitsPerSample == 1 || header.bitsPerSample == 2 ||
                                header.bitsPerSample == 4 || header.bitsPerSample == 8) &&
                               TIFFIsTiled(tiff) == 0 && !StoredRightToLeft(OrientationOf(tiff));
-    return stripPalette ? ReadPalette(tiff, decoder, header, picture, error, progress)
-                        : ReadRgba(tiff, decoder, header, picture, error, progress);
+    if (!stripPalette) {
+        return ReadRgba(tiff, decoder, header, picture, error, progress);
+    }
+    return CheckDecodingWork(tiff, header, LayoutOf(tiff, header, 1, false), error) &&
+           ReadPalette(tiff, decoder, header, picture, error, progress);
 }
 
 }  // namespace grimora

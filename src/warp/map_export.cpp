@@ -12,7 +12,7 @@
 #include <ImfIO.h>
 #include <ImfOutputFile.h>
 
-#include "warp/field_files.h"
+#include "picture/file_target.h"
 #include "warp/tiff_io.h"
 
 namespace grimora {
@@ -182,10 +182,7 @@ bool ExportMap(const DisplacementField& field, const std::string& path, std::str
     if (!encoded) {
         return false;
     }
-    return ReplaceFileWith(
-        path,
-        [&bytes](FileSink& sink, std::string&) { return sink.write(bytes.data(), bytes.size()); },
-        error);
+    return WriteWholeFile(path, bytes, error);
 }
 
 }  // namespace grimora

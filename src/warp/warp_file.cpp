@@ -474,10 +474,7 @@ bool WriteWarpFile(const std::string& path, const DisplacementField& field,
     if (!EncodeWarpFile(field, mask, origin, bytes, error, stop)) {
         return false;
     }
-    return ReplaceFileWith(
-        path,
-        [&bytes](FileSink& sink, std::string&) { return sink.write(bytes.data(), bytes.size()); },
-        error);
+    return WriteWholeFile(path, bytes, error);
 }
 
 std::optional<DisplacementField> FitField(const DisplacementField& saved, int32_t width,

@@ -25,9 +25,9 @@
 #include "app/main_form.h"
 #include "dialogs/dialog_test_support.h"
 #include "editor/views/edit_canvas.h"
+#include "picture/file_target.h"
 #include "picture/picture_writer.h"
 #include "platform/message_box.h"
-#include "warp/field_files.h"
 
 namespace grimora {
 namespace {
@@ -82,8 +82,11 @@ TEST(RecoveryCrash, ChildPaintsUntilKilled) {
     }
     form.recovery().waitIdle();
     std::string error;
-    ASSERT_TRUE(WriteRawField(form.session().field(), std::getenv("GRIMORA_CHILD_DUMP"), error))
-        << error;
+    ASSERT_TRUE(WriteWholeFile(std::getenv("GRIMORA_CHILD_DUMP"),
+                               {reinterpret_cast<const uint8_t*>(form.session().field().data()),
+                                form.session().field().size() * sizeof(Displacement)},
+                               error))
+        << error;  // little-endian, as ReadRaw takes it
     Drag(form.PaintBox1, QEvent::MouseButtonPress, {60, 160});
     for (int x = 61; x < 70; ++x) {
         Drag(form.PaintBox1, QEvent::MouseMove, {x, 160});

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <utility>
 #include <vector>
@@ -274,6 +275,112 @@ TEST_F(WarpToolTest, FailuresExitNonzeroWithOneLine) {
         if (c.status == kExitUsage) {
             EXPECT_FALSE(fs::exists(out)) << shown;
         }
+    }
+}
+
+// Hands a script out a line at a time and notes what standard error held
+// each time the tool asked for the next line.
+class LineByLine : public std::streambuf {
+public:
+    LineByLine(std::vector<std::string> lines, const std::ostringstream& errors)
+        : lines_(std::move(lines)), errors_(errors) {}
+
+    std::vector<std::string> seen;
+
+protected:
+    int_type underflow() override {
+        if (next_ == lines_.size()) {
+            return traits_type::eof();
+        }
+        seen.push_back(errors_.str());
+        current_ = lines_[next_++] + "\n";
+        setg(current_.data(), current_.data(), current_.data() + current_.size());
+        return traits_type::to_int_type(current_[0]);
+    }
+
+private:
+    std::vector<std::string> lines_;
+    const std::ostringstream& errors_;
+    std::size_t next_ = 0;
+    std::string current_;
+};
+
+// Each line runs before the next is read: a script from a pipe that never
+// ends does not pile up. A zoom below 0 or too large is told, as zoom 0 is,
+// and the script goes on with the zoom it had.
+TEST_F(WarpToolTest, EachLineRunsAsItIsRead) {
+    std::ostringstream out;
+    std::ostringstream errors;
+    LineByLine script({"zoom 0", "zoom -1", "zoom 300000000", "press 5 5", "release 5 5"}, errors);
+    std::istream in(&script);
+    const int status = RunWarpTool(
+        {"--field", (dir / "f.raw").string(), "blank:20x10", "-", (dir / "out.bmp").string()}, in,
+        out, errors);
+    ASSERT_EQ(status, kExitSuccess) << errors.str();
+    const std::vector<std::string> expected = {
+        "", "Floating point division by zero\n",
+        "Floating point division by zero\nzoom -1: below 0, the zoom stays as it was\n",
+        "Floating point division by zero\nzoom -1: below 0, the zoom stays as it was\n"
+        "zoom 300000000: too large, the zoom stays as it was\n"};
+    ASSERT_GE(script.seen.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(script.seen[i], expected[i]) << "before line " << i + 1;
+    }
+    // The press, at zoom 1 still, bent the field around (5, 4 from the bottom).
+    const std::vector<Displacement> bent = readField(dir / "f.raw");
+    ASSERT_EQ(bent.size(), 200u);
+    int moved = 0;
+    for (int32_t r = 0; r < 10; ++r) {
+        for (int32_t c = 0; c < 20; ++c) {
+            moved += bent[static_cast<std::size_t>(r * 20 + c)] != Displacement{c, r} ? 1 : 0;
+        }
+    }
+    EXPECT_GT(moved, 0);
+}
+
+// The outputs are looked at before anything is loaded, and picture and
+// field put in place only when both are complete: no failure leaves one
+// replaced and the other not, and no file is given two outputs.
+TEST_F(WarpToolTest, OutputsAreCheckedTogetherAndWrittenTogether) {
+    const fs::path out = file("out.bmp", "old picture");
+    const fs::path field = file("field.raw", "old field");
+    fs::create_symlink(out, dir / "also_out.bmp");
+    fs::create_symlink(out, dir / "also_out.gif");
+    fs::create_symlink(dir / "gone.raw", dir / "dangling.raw");
+    const fs::path locked = file("locked.bmp", "locked");
+    fs::permissions(locked, fs::perms::owner_read);
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string mentions;
+    };
+    std::vector<Case> cases = {
+        {{"--field", (dir / "also_out.bmp").string(), "blank:4x3", "-", out.string()},
+         out.string() + " and " + (dir / "also_out.bmp").string() + " are the same file"},
+        {{"--field", out.string(), "blank:4x3", "-", (dir / "." / "out.bmp").string()},
+         "are the same file"},
+        {{"--animation", (dir / "also_out.gif").string(), "blank:4x3", "-", out.string()},
+         "also_out.gif are the same file"},
+        {{"--field", (dir / "dangling.raw").string(), "blank:4x3", "-", out.string()},
+         "dangling.raw: it is a link to " + (dir / "gone.raw").string() + ", which does not exist"},
+        {{"--field", field.string(), "blank:4x3", "-", locked.string()},
+         locked.string() + " is write-protected."},
+    };
+    // The field fails as it is written: the picture, complete by then, is
+    // not put in place either.
+    if (fs::exists("/dev/full")) {
+        cases.push_back({{"--field", "/dev/full", "blank:4x3", "-", out.string()},
+                         "Cannot write /dev/full: No space left on device."});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mentions);
+        const ToolRun run = runHere(c.arguments, "press 1 1\nrelease 1 1\n");
+        EXPECT_EQ(run.status, kExitFailure);
+        EXPECT_NE(run.errors.find(c.mentions), std::string::npos) << run.errors;
+        std::ifstream picture(out, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(picture), {}), "old picture");
+        std::ifstream raw(field, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(raw), {}), "old field");
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 6);
     }
 }
 

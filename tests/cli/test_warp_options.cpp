@@ -153,7 +153,7 @@ TEST_F(WarpToolTest, BadWarpFilesAndMapNamesStopTheRunWithOneLine) {
              {{"blank:9x9", ok, out.string(), "--save-warp"}, kExitUsage, "--save-warp needs"},
              {{"--save-warp", (dir / "no" / "w.gwarp").string(), "blank:9x9", ok, out.string()},
               kExitFailure,
-              "Cannot write " + (dir / "no" / "w.gwarp").string()},
+              "Cannot save " + (dir / "no" / "w.gwarp").string()},
          }) {
         const ToolRun run = runHere(c.arguments);
         EXPECT_EQ(run.status, c.status) << c.mentions << "\n" << run.errors;

@@ -118,7 +118,7 @@ TEST(GifReader, ATransparentIndexPastTheTableShowsWhite) {
     EXPECT_EQ(shown.peRed + shown.peGreen + shown.peBlue, 3 * 255);
 
     // Not transparent, the same index has no colour.
-    EXPECT_EQ(LoadError(ColourNine(3)), "Colour index 9 is past the colour table of 4 entries.");
+    EXPECT_EQ(LoadError(ColourNine(3)), "Palette index 9 is past the colour table of 4 entries.");
 }
 
 }  // namespace

@@ -173,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
                            p.body = {0x40, 0, 0x40, 0};  // pixel 1 is colour 3 of 2
                        });
                    },
-                   "Colour 3 is past the colour map of 2"}),
+                   "Palette index 3 is past the colour table of 2 entries."}),
     BrokenName);
 
 }  // namespace

@@ -320,14 +320,14 @@ TEST_F(SavePictureTest, AFailedSaveLeavesTheTargetAndNoTemporaryFile) {
         EXPECT_EQ(error, "Cannot save " + inMissing + ": No such file or directory.");
     }
 
-    // A target that is a folder: the new file is written, the rename fails,
-    // and the folder with its content stays as it was.
+    // A target that is a folder: refused before anything is written, and
+    // the folder with its content stays as it was.
     const fs::path target = folder_ / "taken.bmp";
     fs::create_directory(target);
     WriteFile(target / "inside", "keep");
     error.clear();
     EXPECT_FALSE(SavePicture(*picture, target.string(), error));
-    EXPECT_EQ(error.rfind("Cannot replace " + target.string() + ": ", 0), 0u) << error;
+    EXPECT_EQ(error, "Cannot save " + target.string() + ": it is a folder.");
     EXPECT_TRUE(fs::is_directory(target));
     EXPECT_EQ(ReadFile(target / "inside"), (Bytes{'k', 'e', 'e', 'p'}));
     EXPECT_EQ(entries(), std::vector<std::string>{"taken.bmp"});

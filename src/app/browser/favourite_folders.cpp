@@ -1,11 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/browser/favourite_folders.h"
 
+#include <cerrno>
+#include <cstdint>
+#include <string>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QByteArray>
 #include <QFile>
-#include <QSaveFile>
+
+#include "picture/file_target.h"
 
 namespace grimora {
 
@@ -16,20 +24,48 @@ QString& ExecutableFolderOverride() {
     return folder;
 }
 
+// Opened without blocking and read only when it is a regular file, so that
+// a pipe in its place cannot hold the program's start. False when nothing
+// was read; `there` then says whether something is there all the same.
+bool ReadRegularFile(const QByteArray& name, QByteArray& bytes, bool& there) {
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        there = errno != ENOENT;
+        return false;
+    }
+    struct stat status {};
+    bool read = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    char buffer[65536];
+    while (read) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            read = n == 0;
+            break;
+        }
+        bytes.append(buffer, n);
+    }
+    ::close(fd);
+    there = !read;
+    return read;
+}
+
 }  // namespace
 
 bool FavouriteFolders::load(const QString& fileName) {
     entries_.clear();
     stored_.clear();
+    unreadable_ = false;
     const auto append = [this](const QByteArray& line) {
         entries_.append(QString::fromUtf8(line));
         stored_.append(line);
     };
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    if (!ReadRegularFile(QFile::encodeName(fileName), bytes, unreadable_)) {
         return false;
     }
-    const QByteArray bytes = file.readAll();
     // Lines end in CR LF as written; a lone LF or CR ends one too, and a last
     // line without an end is still an entry.
     qsizetype start = 0;
@@ -64,8 +100,7 @@ void FavouriteFolders::add(const QString& folder) {
 }
 
 bool FavouriteFolders::save(const QString& fileName) const {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (unreadable_) {
         return false;
     }
     QByteArray bytes;
@@ -73,11 +108,11 @@ bool FavouriteFolders::save(const QString& fileName) const {
         bytes += entry;
         bytes += "\r\n";
     }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    std::string error;
+    return WriteWholeFile(QFile::encodeName(fileName).toStdString(),
+                          {reinterpret_cast<const uint8_t*>(bytes.constData()),
+                           static_cast<std::size_t>(bytes.size())},
+                          error);
 }
 
 QString EffectiveExecutableFolder(const QString& actual) {

@@ -15,16 +15,19 @@ class FavouriteFolders {
 public:
     // The entries of `fileName`, one a line, as they stand (empty lines give
     // empty entries). A missing or unreadable file gives none; false then.
+    // A file that is there but cannot be read (or is no regular file) is
+    // never rewritten afterwards: the favourites it may hold are not lost.
     bool load(const QString& fileName);
 
     // Moves `folder` to the top: the last entry equal to it (case-sensitive)
     // is removed, then it is inserted first.
     void add(const QString& folder);
 
-    // Writes every entry followed by CR LF, UTF-8, through a temporary file
-    // in the same folder renamed over the old one, so that a failed write
-    // leaves the old list whole. An entry read from the file is written back
-    // with the bytes it was read as. False when it could not be written.
+    // Writes every entry followed by CR LF, UTF-8, as every save of the
+    // program writes (picture/file_target.h): a failed write leaves the old
+    // list whole, a write-protected file is left alone. An entry read from
+    // the file is written back with the bytes it was read as. False when it
+    // could not be written, or was not to be.
     bool save(const QString& fileName) const;
 
     const QStringList& entries() const { return entries_; }
@@ -34,6 +37,7 @@ private:
     // Each entry as its line's bytes: a line that is not valid UTF-8 shows
     // with replacement characters but must not be rewritten as them.
     QByteArrayList stored_;
+    bool unreadable_ = false;  // the last load found a file it could not read
 };
 
 // The folder of the program's own file as the picture page uses it (for

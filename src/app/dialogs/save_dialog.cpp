@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/dialogs/save_dialog.h"
 
+#include <string>
+
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include "picture/file_target.h"
 
 namespace grimora {
 
@@ -49,6 +55,27 @@ QString FileNameForType(const QString& chosen, const QString& fileType, const QS
         name += QLatin1Char('.');
     }
     return name + own.value(0);
+}
+
+SaveQuestion QuestionBeforeSaving(const QString& fileName, QString& text) {
+    TargetInfo target;
+    std::string error;
+    if (!InspectTarget(QFile::encodeName(fileName).toStdString(), target, error)) {
+        text = QString::fromStdString(error);
+        return SaveQuestion::kCannotSave;
+    }
+    const QString shown = QDir::toNativeSeparators(fileName);
+    if (target.writeProtected) {
+        text =
+            QStringLiteral("%1 is write-protected.\nDo you want to replace it anyway?").arg(shown);
+        return SaveQuestion::kReplaceWriteProtected;
+    }
+    if (target.kind != TargetKind::kNew) {
+        text = QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(shown);
+        return SaveQuestion::kReplace;
+    }
+    text.clear();
+    return SaveQuestion::kNone;
 }
 
 QFileDialog* MakeSaveDialog(QWidget* parent, const QString& folder) {

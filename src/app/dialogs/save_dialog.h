@@ -21,6 +21,13 @@ QString SaveFileName(const QString& chosen, const QString& fileType);
 // The same for any list of file `types`.
 QString FileNameForType(const QString& chosen, const QString& fileType, const QStringList& types);
 
+// What to ask before `fileName` is written, in `text`: nothing for a new
+// file; whether to replace an existing one, or a write-protected one (Yes
+// replaces it as any file, and it stays write-protected); or, for a name
+// that cannot be saved to at all (a link to nothing, a folder), why not.
+enum class SaveQuestion { kNone, kReplace, kReplaceWriteProtected, kCannotSave };
+SaveQuestion QuestionBeforeSaving(const QString& fileName, QString& text);
+
 // Qt's own (not the desktop's) file dialog for saving, opening in `folder`.
 // It does not ask before overwriting: the name it returns may still gain an
 // extension, so the caller asks about the name that will be written.

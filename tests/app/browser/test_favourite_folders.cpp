@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <csignal>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -141,6 +145,46 @@ TEST(FavouriteFolders, MissingOrUnwritableFileIsNoError) {
     favourites.add("/new/");
     EXPECT_FALSE(favourites.save(dir.filePath("folder.dat")));
     EXPECT_TRUE(QFileInfo(dir.filePath("folder.dat")).isDir());
+}
+
+// A folders.dat that is there but cannot be read may hold favourites still:
+// it is not rewritten with the one folder opened since; the list changes.
+// A pipe cannot be read as a file by anyone, root too; a file of mode 200
+// only by root.
+TEST(FavouriteFolders, AFileThatCannotBeReadIsNeverRewritten) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe.dat");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    // A reader, so that a write into the pipe would not block but show.
+    const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    FavouriteFolders favourites;
+    EXPECT_FALSE(favourites.load(pipe));
+    favourites.add("/new/");
+    EXPECT_EQ(favourites.entries(), QStringList{"/new/"});
+    EXPECT_FALSE(favourites.save(pipe));
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0);
+    ::close(reader);
+    EXPECT_TRUE(QFileInfo(pipe).exists() && !QFileInfo(pipe).isFile());
+
+    const QString locked = dir.filePath("folders.dat");
+    WriteBytes(locked, "/a/\r\n/b/\r\n");
+    ASSERT_TRUE(QFile::setPermissions(locked, QFile::WriteOwner));
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(favourites.load(locked));
+        favourites.add("/new/");
+        EXPECT_FALSE(favourites.save(locked));
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner);
+        EXPECT_EQ(ReadBytes(locked), QByteArray("/a/\r\n/b/\r\n"));
+    }
+
+    // Read again, as the program reads it at its next start, it is written.
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(favourites.load(locked));
+    favourites.add("/new/");
+    EXPECT_TRUE(favourites.save(locked));
+    EXPECT_EQ(ReadBytes(locked), QByteArray("/new/\r\n/a/\r\n/b/\r\n"));
 }
 
 TEST(FavouriteFolders, AWriteThatFailsPartWayKeepsTheOldList) {

@@ -133,6 +133,22 @@ protected:
     }
     QString file(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
 
+    // The dialog is made at the first click: cancelled once it shows (the
+    // timer keeps looking until the modal loop runs).
+    void makeDialog() {
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&watch] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                watch.stop();
+                dialog->reject();
+            }
+        });
+        watch.start(0);
+        form->SaveAsBtn->click();
+        EXPECT_FALSE(watch.isActive());
+        ASSERT_NE(form->SaveDialog1, nullptr);
+    }
+
     QTemporaryDir dir;
 };
 
@@ -172,19 +188,7 @@ TEST_F(SaveTest, EveryFormatRoundTripsThroughTheReader) {
 TEST_F(SaveTest, TheDialogAddsTheExtensionAsksBeforeReplacingAndRemembersTheFolder) {
     const QStringList types = SaveFileTypes();
     {
-        // The dialog is made at the first click: cancelled once it shows
-        // (the timer keeps looking until the modal loop runs).
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&watch] {
-            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-                watch.stop();
-                dialog->reject();
-            }
-        });
-        watch.start(0);
-        form->SaveAsBtn->click();
-        EXPECT_FALSE(watch.isActive());
-        ASSERT_NE(form->SaveDialog1, nullptr);
+        makeDialog();
         EXPECT_EQ(form->SaveDialog1->objectName(), "SaveDialog1");
         EXPECT_EQ(form->SaveDialog1->acceptMode(), QFileDialog::AcceptSave);
         EXPECT_TRUE(form->SaveDialog1->isSizeGripEnabled());
@@ -257,6 +261,56 @@ TEST_F(SaveTest, TheDialogAddsTheExtensionAsksBeforeReplacingAndRemembersTheFold
         ASSERT_EQ(driver.shownIn.size(), 1);
         EXPECT_EQ(QDir(driver.shownIn[0]), QDir(form->executableFolder()));
     }
+}
+
+// A write-protected file is replaced only after Yes to a question of its
+// own, and stays write-protected; a link to nothing is no place to save.
+// Permissions by their bits, which root sees too.
+TEST_F(SaveTest, AWriteProtectedFileOrADanglingLinkIsAskedOrRefused) {
+    const QString types = SaveFileTypes()[2];
+    const QString locked = file("locked.bmp");
+    ASSERT_TRUE(form->saveResult(locked));
+    ASSERT_TRUE(QFile::resize(locked, 10));
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    ASSERT_TRUE(QFile::setPermissions(locked, readOnly));
+    const QString dangling = file("dangling.bmp");
+    ASSERT_TRUE(QFile::link(file("gone.bmp"), dangling));
+
+    makeDialog();
+    for (const int reply : {IDNO, IDYES}) {
+        answer = reply;
+        boxes.clear();
+        {
+            SaveDialogDriver driver(form->SaveDialog1);
+            driver.save(locked, types);
+            if (reply == IDNO) {
+                driver.cancel();
+            }
+            form->SaveAsBtn->click();
+        }
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, QDir::toNativeSeparators(locked) +
+                                     " is write-protected.\nDo you want to replace it anyway?");
+        EXPECT_EQ(boxes[0].flags, MB_YESNO | MB_ICONWARNING);
+        EXPECT_EQ(QFileInfo(locked).size() > 10, reply == IDYES);
+        EXPECT_EQ(
+            QFile::permissions(locked) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+            readOnly);
+    }
+
+    boxes.clear();
+    {
+        SaveDialogDriver driver(form->SaveDialog1);
+        driver.save(dangling, types);
+        driver.cancel();
+        form->SaveAsBtn->click();
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Cannot save " + dangling + ": it is a link to " + file("gone.bmp") +
+                                 ", which does not exist.");
+    EXPECT_EQ(boxes[0].flags, MB_OK | MB_ICONERROR);
+    EXPECT_TRUE(QFileInfo(dangling).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(file("gone.bmp")));
 }
 
 TEST_F(SaveTest, AFailedSaveSaysWhyAndKeepsTheOldFile) {
