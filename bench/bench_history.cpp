@@ -183,10 +183,6 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("undo_redo", BM_UndoRedo)->Apply(bench::TwoSizesTwoRadii);
     benchmark::RegisterBenchmark("undo_redo_whole_copy", BM_UndoRedoWholeCopy)
         ->Apply(bench::TwoSizesTwoRadii);
-    benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunAndPrintRatios(argc, argv, reporter);
 }

@@ -165,10 +165,6 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("step", BM_Step, false)->Apply(Sizes);
     // The plain way costs a quarter of a second a step on 24 MP: a few are enough.
     benchmark::RegisterBenchmark("reference_step", BM_Step, true)->Apply(Sizes)->Iterations(6);
-    benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunAndPrintRatios(argc, argv, reporter);
 }

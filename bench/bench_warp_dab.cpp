@@ -124,10 +124,6 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMicrosecond)
         ->Repetitions(3)
         ->ReportAggregatesOnly(true);
-    benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunAndPrintRatios(argc, argv, reporter);
 }

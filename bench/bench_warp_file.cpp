@@ -294,12 +294,9 @@ int main(int argc, char** argv) {
             ->UseRealTime()
             ->ReportAggregatesOnly(true);
     }
-    benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
+    const int status = bench::RunAndPrintRatios(argc, argv, reporter);
     std::error_code ignored;
     fs::remove_all(Folder(), ignored);
-    return 0;
+    return status;
 }

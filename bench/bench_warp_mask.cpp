@@ -154,10 +154,6 @@ int main(int argc, char** argv) {
                     benchmark::RegisterBenchmark("folds_from_scratch", BM_FoldsAfterDab, true)}) {
         b->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
     }
-    benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunAndPrintRatios(argc, argv, reporter);
 }
