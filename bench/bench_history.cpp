@@ -3,7 +3,7 @@
 // adds to a painting step, what undo and redo of a whole stroke cost with
 // the render of what changed, and the memory a step holds; beside them, in
 // the same run, the plain way that keeps a whole copy of the field for every
-// step. Prints the ratios of the medians at the end.
+// step. Prints the medians and ratios at the end.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -31,59 +31,65 @@ void LoadScene(WarpSession& session, Scene& scene) {
     session.clearHistory();
 }
 
-enum class Keeping { Nothing, Recorded, WholeCopy };
-
-// One painting step per iteration (dab, render of what it changed); every
-// 64 dabs a stroke ends and the next begins, its cost counted.
-void BM_Step(benchmark::State& state, Keeping keeping) {
+// A painting step (dab, render of what it changed) without a history,
+// recorded by the session (the stroke's end counted), and with the plain
+// way's whole copy of the field at the stroke's start: the three take turns
+// a stroke at a time from the same field, 31 rounds; prints each one's
+// median per dab.
+void BM_Steps(benchmark::State& state) {
     const auto width = static_cast<int32_t>(state.range(0));
     const auto height = static_cast<int32_t>(state.range(1));
-    const std::vector<EffectParams> stroke =
-        bench::MixedStroke(width, height, static_cast<int32_t>(state.range(2)));
+    const auto radius = static_cast<int32_t>(state.range(2));
     Scene scene(width, height);
+    Scene sessionScene(width, height);
     WarpSession session;
-    std::vector<Displacement> copy;
-    if (keeping == Keeping::Recorded) {
-        LoadScene(session, scene);
-        session.beginStroke();
-    }
-    if (keeping == Keeping::WholeCopy) {
-        copy.resize(scene.field.size());
-    }
-    std::size_t next = 0;
+    LoadScene(session, sessionScene);
+    const std::vector<Displacement> start(scene.field.data(),
+                                          scene.field.data() + scene.field.size());
+    std::vector<Displacement> copy(start.size());
+    bool copied = false;
+    const auto resetField = [&] {
+        std::copy(start.begin(), start.end(), scene.field.data());
+        copied = false;
+    };
+    const auto plainStep = [&](const EffectParams& p) {
+        DoEffekt(scene.field, p);
+        renderdiRect(scene.source.get(), scene.field, scene.result, DabBounds(p, width, height));
+    };
+    std::vector<bench::StrokeWay> ways = {
+        {"no history", resetField, plainStep},
+        {"recorded",
+         [&] {
+             // The stroke before taken back: the field it started from.
+             if (session.undo() != HistoryMove::None) {
+                 session.renderChanged(scene.messages);
+             }
+             session.clearHistory();
+             session.beginStroke();
+         },
+         [&](const EffectParams& p) {
+             session.DoEffekt(p);
+             session.renderChanged(scene.messages);
+         },
+         [&] { session.endStroke(); }},
+        {"whole copy", resetField,
+         [&](const EffectParams& p) {
+             if (!copied) {
+                 std::memcpy(copy.data(), scene.field.data(), copy.size() * sizeof(Displacement));
+                 copied = true;
+             }
+             plainStep(p);
+         }},
+    };
+    std::vector<double> medians;
     for (auto _ : state) {
-        const EffectParams& p = stroke[next++ % stroke.size()];
-        const bool strokeStarts = next % stroke.size() == 1;
-        switch (keeping) {
-            case Keeping::Nothing:
-                DoEffekt(scene.field, p);
-                renderdiRect(scene.source.get(), scene.field, scene.result,
-                             DabBounds(p, width, height));
-                break;
-            case Keeping::WholeCopy:
-                if (strokeStarts) {
-                    std::memcpy(copy.data(), scene.field.data(),
-                                scene.field.size() * sizeof(Displacement));
-                }
-                DoEffekt(scene.field, p);
-                renderdiRect(scene.source.get(), scene.field, scene.result,
-                             DabBounds(p, width, height));
-                break;
-            case Keeping::Recorded:
-                if (strokeStarts && next > 1) {
-                    session.endStroke();
-                    // Memory would otherwise grow with the run's length.
-                    state.PauseTiming();
-                    session.clearHistory();
-                    state.ResumeTiming();
-                    session.beginStroke();
-                }
-                session.DoEffekt(p);
-                session.renderChanged(scene.messages);
-                break;
-        }
-        benchmark::ClobberMemory();
+        medians = bench::InterleavedMedians(ways, bench::MixedStroke(width, height, radius), 31);
     }
+    std::printf(
+        "%d x %d R %-3d  no history %.4f ms  recorded %.4f ms (%+.1f %%)  whole copy "
+        "%.4f ms (%+.1f %%)\n",
+        width, height, radius, medians[0], medians[1], 100 * (medians[1] / medians[0] - 1),
+        medians[2], 100 * (medians[2] / medians[0] - 1));
 }
 
 // Undo and redo of one recorded stroke, each with the render of what it
@@ -152,18 +158,12 @@ public:
         for (const char* radius : {"50", "300"}) {
             const std::string big = std::string("w:6000/h:4000/R:") + radius;
             const std::string small = std::string("w:1200/h:833/R:") + radius;
-            const double plain = find("step/" + big);
-            const double recorded = find("step_recorded/" + big);
-            const double copied = find("step_whole_copy/" + big);
             const double undo = find("undo_redo/" + big) / 2;
             const double undoSmall = find("undo_redo/" + small) / 2;
             const double undoCopy = find("undo_redo_whole_copy/" + big) / 2;
             std::printf(
-                "R %-3s step %.4f  recorded %.4f (+%.1f %%)  whole copy %.4f (+%.1f %%)\n"
-                "      undo or redo %.3f  (1 MP %.3f, 24 MP / 1 MP = %.2f)  whole copy %.1f\n",
-                radius, plain, recorded, plain > 0 ? 100 * (recorded / plain - 1) : 0, copied,
-                plain > 0 ? 100 * (copied / plain - 1) : 0, undo, undoSmall,
-                undoSmall > 0 ? undo / undoSmall : 0, undoCopy);
+                "R %-3s undo or redo %.3f  (1 MP %.3f, 24 MP / 1 MP = %.2f)  whole copy %.1f\n",
+                radius, undo, undoSmall, undoSmall > 0 ? undo / undoSmall : 0, undoCopy);
         }
     }
 };
@@ -171,15 +171,11 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Ten whole strokes in every run, so that each way meets the same fields:
-    // a dab's cost depends on how bent the field it reads is.
-    const auto tenStrokes = [](benchmark::internal::Benchmark* b) {
-        bench::TwoSizesTwoRadii(b);
-        b->Iterations(640);
-    };
-    benchmark::RegisterBenchmark("step", BM_Step, Keeping::Nothing)->Apply(tenStrokes);
-    benchmark::RegisterBenchmark("step_recorded", BM_Step, Keeping::Recorded)->Apply(tenStrokes);
-    benchmark::RegisterBenchmark("step_whole_copy", BM_Step, Keeping::WholeCopy)->Apply(tenStrokes);
+    benchmark::RegisterBenchmark("steps", BM_Steps)
+        ->Args({6000, 4000, 50})
+        ->Args({6000, 4000, 300})
+        ->ArgNames({"w", "h", "R"})
+        ->Iterations(1);
     benchmark::RegisterBenchmark("undo_redo", BM_UndoRedo)->Apply(bench::TwoSizesTwoRadii);
     benchmark::RegisterBenchmark("undo_redo_whole_copy", BM_UndoRedoWholeCopy)
         ->Apply(bench::TwoSizesTwoRadii);

@@ -2,7 +2,8 @@
 // The freeze mask and the editing view's overlays, against the plain ways in
 // the same run: a painting step (dab and render of its rectangle) on the
 // 64-dab strokes of bench_warp_dab without a mask, with a mask of zeros and
-// over a disc frozen half way; the grid and the folds over an 800 x 600 view
+// over a disc frozen half way, the three taking turns a stroke at a time;
+// the grid and the folds over an 800 x 600 view
 // of a 6000 x 4000 picture at zoom 0.2, and the folds of a whole picture
 // counted from scratch beside the map that follows each dab.
 #include <cstdint>
@@ -24,38 +25,47 @@ using namespace grimora;
 
 using bench::Scene;
 
-enum class Mask { None, Zeros, HalfFrozenDisc };
-
-void BM_Step(benchmark::State& state, Mask kind) {
+// The three ways take turns a stroke at a time from the same field, 31
+// rounds; prints each one's median per dab.
+void BM_Steps(benchmark::State& state) {
     const int32_t width = 6000;
     const int32_t height = 4000;
+    const auto radius = static_cast<int32_t>(state.range(0));
     Scene scene(width, height);
-    const std::vector<EffectParams> stroke =
-        bench::MixedStroke(width, height, static_cast<int32_t>(state.range(0)));
-    FreezeMask mask(width, height);
-    if (kind == Mask::HalfFrozenDisc) {
-        // Every dab of the stroke lies inside it.
-        for (int32_t r = 0; r < height; ++r) {
-            for (int32_t c = 0; c < width; ++c) {
-                const int64_t dx = c - width / 2;
-                const int64_t dy = r - height / 2;
-                if (dx * dx + dy * dy <= 500 * 500) {
-                    mask.at(c, r) = 128;
-                }
+    const std::vector<Displacement> start(scene.field.data(),
+                                          scene.field.data() + scene.field.size());
+    FreezeMask zeros(width, height);
+    // Frozen half way over a disc that holds every dab of the stroke.
+    FreezeMask half(width, height);
+    for (int32_t r = 0; r < height; ++r) {
+        for (int32_t c = 0; c < width; ++c) {
+            const int64_t dx = c - width / 2;
+            const int64_t dy = r - height / 2;
+            if (dx * dx + dy * dy <= 500 * 500) {
+                half.at(c, r) = 128;
             }
         }
     }
-    std::size_t next = 0;
+    const auto reset = [&] { std::copy(start.begin(), start.end(), scene.field.data()); };
+    const auto step = [&](FreezeMask* mask) {
+        return [&scene, mask, width, height](const EffectParams& p) {
+            DoEffekt(scene.field, mask, p);
+            renderdiRect(scene.source.get(), scene.field, scene.result,
+                         DabBounds(p, width, height));
+        };
+    };
+    std::vector<bench::StrokeWay> ways = {{"no mask", reset, step(nullptr)},
+                                          {"mask of zeros", reset, step(&zeros)},
+                                          {"half-frozen disc", reset, step(&half)}};
+    std::vector<double> medians;
     for (auto _ : state) {
-        const EffectParams& p = stroke[next++ % stroke.size()];
-        if (kind == Mask::None) {
-            DoEffekt(scene.field, p);
-        } else {
-            DoEffekt(scene.field, &mask, p);
-        }
-        renderdiRect(scene.source.get(), scene.field, scene.result, DabBounds(p, width, height));
-        benchmark::ClobberMemory();
+        medians = bench::InterleavedMedians(ways, bench::MixedStroke(width, height, radius), 31);
     }
+    std::printf(
+        "R %-3d  no mask %.4f ms  mask of zeros %.4f ms (%+.1f %%)  half-frozen disc %.4f ms "
+        "(%+.1f %%)\n",
+        radius, medians[0], medians[1], 100 * (medians[1] / medians[0] - 1), medians[2],
+        100 * (medians[2] / medians[0] - 1));
 }
 
 // A 6000 x 4000 field after a stroke of smears, and an 800 x 600 view of its
@@ -119,16 +129,6 @@ class RatioReporter : public bench::MedianReporter {
 public:
     void PrintRatios() const {
         std::printf("\nMedians (ms):\n");
-        for (const char* radius : {"50", "300"}) {
-            const std::string r = std::string("/R:") + radius;
-            const double none = find("step_no_mask" + r);
-            const double zeros = find("step_mask_of_zeros" + r);
-            const double half = find("step_half_frozen_disc" + r);
-            std::printf(
-                "R %-3s no mask %.4f  zeros %.4f (%+.1f %%)  half-frozen disc %.4f (%+.1f %%)\n",
-                radius, none, zeros, none > 0 ? 100 * (zeros / none - 1) : 0, half,
-                none > 0 ? 100 * (half / none - 1) : 0);
-        }
         std::printf("grid %.3f  folds %.3f  (800 x 600 at zoom 0.2)\n", find("grid"),
                     find("folds_tint"));
         std::printf("folds after a dab of R 100: kept up %.3f  counted anew %.1f\n",
@@ -139,15 +139,7 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Ten whole strokes in every run, so that each way meets the same fields.
-    const auto radii = [](benchmark::internal::Benchmark* b) {
-        b->Arg(50)->Arg(300)->ArgName("R")->Unit(benchmark::kMillisecond)->Repetitions(3);
-        b->Iterations(640)->ReportAggregatesOnly(true);
-    };
-    benchmark::RegisterBenchmark("step_no_mask", BM_Step, Mask::None)->Apply(radii);
-    benchmark::RegisterBenchmark("step_mask_of_zeros", BM_Step, Mask::Zeros)->Apply(radii);
-    benchmark::RegisterBenchmark("step_half_frozen_disc", BM_Step, Mask::HalfFrozenDisc)
-        ->Apply(radii);
+    benchmark::RegisterBenchmark("steps", BM_Steps)->Arg(50)->Arg(300)->ArgName("R")->Iterations(1);
     for (auto* b : {benchmark::RegisterBenchmark("grid", BM_Grid),
                     benchmark::RegisterBenchmark("folds_tint", BM_FoldsTint),
                     benchmark::RegisterBenchmark("folds_update", BM_FoldsAfterDab, false),

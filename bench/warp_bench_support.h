@@ -3,7 +3,10 @@
 // told, and a patterned 24-bit picture with its identity field, rendered.
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -87,6 +90,44 @@ inline void TwoSizesTwoRadii(benchmark::internal::Benchmark* b) {
     }
     b->ArgNames({"w", "h", "R"})->Unit(benchmark::kMillisecond)->Repetitions(3);
     b->ReportAggregatesOnly(true);
+}
+
+// One way of doing a stroke: `reset` puts everything back where the stroke
+// starts (not timed), `dab` is one painting step, `finish` what ends the
+// stroke (timed with it).
+struct StrokeWay {
+    const char* name;
+    std::function<void()> reset;
+    std::function<void(const EffectParams&)> dab;
+    std::function<void()> finish = [] {};
+};
+
+// The ways take turns, a whole stroke each, for `rounds` rounds, so that a
+// machine whose speed drifts (a shared virtual machine) treats them alike;
+// each way's median time per dab in milliseconds.
+inline std::vector<double> InterleavedMedians(std::vector<StrokeWay>& ways,
+                                              const std::vector<EffectParams>& stroke,
+                                              int rounds) {
+    std::vector<std::vector<double>> times(ways.size());
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t w = 0; w < ways.size(); ++w) {
+            ways[w].reset();
+            const auto start = std::chrono::steady_clock::now();
+            for (const EffectParams& p : stroke) {
+                ways[w].dab(p);
+            }
+            ways[w].finish();
+            const std::chrono::duration<double, std::milli> took =
+                std::chrono::steady_clock::now() - start;
+            times[w].push_back(took.count() / static_cast<double>(stroke.size()));
+        }
+    }
+    std::vector<double> medians;
+    for (std::vector<double>& t : times) {
+        std::sort(t.begin(), t.end());
+        medians.push_back(t[t.size() / 2]);
+    }
+    return medians;
 }
 
 // Keeps the median of every benchmark by its name without the run options,
