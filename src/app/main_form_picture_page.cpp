@@ -26,6 +26,7 @@
 #include "app/browser/picture_loading.h"
 #include "app/browser/preview_box.h"
 #include "app/main_form.h"
+#include "editor/load_memory.h"
 #include "editor/views/result_view.h"
 #include "picture/depth_convert.h"
 #include "picture/dib_queries.h"
@@ -199,7 +200,8 @@ bool TMainForm::openfilenow(const QString& fileName) {
     // costs nothing but a message.
     const int32_t width = DibWidth(loaded.get());
     const int32_t height = DibHeight(loaded.get());
-    if (!CanTakePicture(width, height, DibBitCount(loaded.get()), prepared.holds(width, height))) {
+    if (!CheckLoadMemory(width, height, DibBitCount(loaded.get()), prepared.holds(width, height))
+             .enough) {
         SetProStatus(0);
         MessageBox(this,
                    QStringLiteral("There is not enough memory to edit a picture of %1 x %2 "

@@ -2,37 +2,17 @@
 #include "editor/load_preparation.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <optional>
-#include <span>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
-#include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "picture/dib_queries.h"
 #include "picture/open_dib.h"
 #include "picture/pictrix.h"
 
 namespace grimora {
-
-namespace {
-
-// Enough of a file for its header: the size comes before the pixels, after
-// at most some tables and a thumbnail.
-constexpr std::size_t kHeaderBytes = std::size_t{256} << 10;
-
-bool IsPictureSize(int64_t width, int64_t height) {
-    std::string error;
-    return CheckPictureSize(width, height, error);
-}
-
-}  // namespace
 
 bool PreparedPicture::holds(int32_t width, int32_t height) const {
     return field.width() == width && field.height() == height && !field.empty() &&
@@ -151,34 +131,8 @@ PicturePreparation::PicturePreparation(int32_t width, int32_t height) {
 }
 
 PicturePreparation PicturePreparation::forFile(const char* fileName) {
-    if (fileName == nullptr) {
-        return {};
-    }
-    // Opened as the loader opens it: without blocking, and only a regular
-    // file is read, so that a pipe cannot hold the load up before it starts.
-    const int file = ::open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file < 0) {
-        return {};
-    }
-    std::vector<uint8_t> header(kHeaderBytes);
-    std::size_t got = 0;
-    struct stat status {};
-    if (::fstat(file, &status) == 0 && S_ISREG(status.st_mode)) {
-        while (got < header.size()) {
-            const ssize_t n = ::read(file, header.data() + got, header.size() - got);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                break;
-            }
-            got += static_cast<std::size_t>(n);
-        }
-    }
-    ::close(file);
     PictureSize size;
-    if (got == 0 || !MeasurePicture(std::span<const uint8_t>(header.data(), got), size) ||
-        !IsPictureSize(size.width, size.height)) {
+    if (!MeasurePictureFile(fileName, size) || !IsPictureSize(size.width, size.height)) {
         return {};
     }
     return PicturePreparation(static_cast<int32_t>(size.width), static_cast<int32_t>(size.height));

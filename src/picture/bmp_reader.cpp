@@ -436,7 +436,7 @@ bool ReadBmpHeader(std::span<const uint8_t> file, BmpHeader& header, std::string
         error = "The picture size is invalid: " + SizeText(width, height) + " pixels.";
         return false;
     }
-    if (width > kMaxPictureSide || rows > kMaxPictureSide || width * rows > kMaxPicturePixels) {
+    if (!IsPictureSize(width, rows)) {
         error = "The picture is too large: " + SizeText(width, rows) + " pixels.";
         return false;
     }

@@ -24,8 +24,7 @@ constexpr std::size_t kBitsOffset = (sizeof(BitmapInfo) + 15) / 16 * 16;
 void newdib(Dib& dib, int32_t width, int32_t height, int bitCount, const BitmapInfo* colours,
             int colourCount) {
     dib = Dib{};
-    if (!IsDibDepth(bitCount) || width < 1 || height < 1 || width > kMaxPictureSide ||
-        height > kMaxPictureSide || int64_t{width} * height > kMaxPicturePixels) {
+    if (!IsDibDepth(bitCount) || !IsPictureSize(width, height)) {
         return;
     }
     const int64_t stride = DibStride(width, bitCount);

@@ -6,13 +6,9 @@
 #include <functional>
 
 #include "picture/dib.h"
+#include "picture/picture_limits.h"
 
 namespace grimora {
-
-// Largest picture the library makes or loads. A hostile file header must not
-// make the program ask for gigabytes: the field alone costs 8 bytes a pixel.
-inline constexpr int32_t kMaxPictureSide = 65535;
-inline constexpr int64_t kMaxPicturePixels = int64_t{1} << 27;  // 134 megapixels
 
 // Makes a picture of width x height at bitCount bits (1, 4, 8, 16, 24 or 32):
 // rows bottom-up, stride and biSizeImage set, every pixel byte 0, allocation

@@ -48,8 +48,7 @@ bool CheckPicture(const Dib& dib, std::string& error) {
         return false;
     }
     const BitmapInfoHeader& h = dib.info->bmiHeader;
-    if (h.biWidth < 1 || h.biHeight < 1 || h.biWidth > kMaxPictureSide ||
-        h.biHeight > kMaxPictureSide || int64_t{h.biWidth} * h.biHeight > kMaxPicturePixels) {
+    if (!IsPictureSize(h.biWidth, h.biHeight)) {
         error = "The picture has an invalid size.";
         return false;
     }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "picture/dib.h"
-#include "picture/open_dib.h"
+#include "picture/reader_support.h"
 
 namespace grimora {
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "picture/dib.h"
-#include "picture/open_dib.h"
 #include "picture/owned_dib.h"
+#include "picture/reader_support.h"
 
 namespace grimora {
 

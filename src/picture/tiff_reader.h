@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "picture/open_dib.h"
 #include "picture/owned_dib.h"
+#include "picture/reader_support.h"
 
 namespace grimora {
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The parts of loading a picture file that need no window: the failure
-// message, the memory check before the old picture is given up, and the
-// preview's fit.
+// message and the preview's fit (the memory check is editor/load_memory.h).
 #pragma once
 
 #include <cstdint>
@@ -37,30 +36,6 @@ public:
 
 private:
     PictureOpener previous_;
-};
-
-// Bytes that taking a loaded picture of this size and depth needs while the
-// old picture, field and result still exist: the 24-bit copy the depth
-// conversion makes (below 24 bits), the field at 8 bytes a pixel and the
-// result picture.
-int64_t LoadCompletionBytes(int32_t width, int32_t height, int bitCount);
-
-// Whether those bytes can be had now: each block is asked for, all held at
-// once, then given back. A field and result already made for the picture
-// are not asked for a second time.
-bool CanTakePicture(int32_t width, int32_t height, int bitCount, bool fieldAndResultHeld = false);
-
-// For tests: while one lives, CanTakePicture answers by this many bytes
-// instead of asking for the memory.
-class ScopedLoadMemoryLimit {
-public:
-    explicit ScopedLoadMemoryLimit(int64_t bytes);
-    ~ScopedLoadMemoryLimit();
-    ScopedLoadMemoryLimit(const ScopedLoadMemoryLimit&) = delete;
-    ScopedLoadMemoryLimit& operator=(const ScopedLoadMemoryLimit&) = delete;
-
-private:
-    std::optional<int64_t> previous_;
 };
 
 // The picture fitted into a box, aspect kept, whole-number arithmetic

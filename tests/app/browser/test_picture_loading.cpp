@@ -52,24 +52,5 @@ TEST(PreviewFit, FillsTheWidthUnlessTooTall) {
     }
 }
 
-TEST(LoadMemory, CountsConversionFieldAndResult) {
-    // 640 x 480: rows of 1920 bytes at 24 bits, the field 8 bytes a pixel.
-    EXPECT_EQ(LoadCompletionBytes(640, 480, 8), 921600 + 2457600 + 921600);
-    EXPECT_EQ(LoadCompletionBytes(640, 480, 24), 2457600 + 921600);
-    // A 24-bit row of 3 pixels is padded to 12 bytes; 32 bits need no copy.
-    EXPECT_EQ(LoadCompletionBytes(3, 2, 32), 48 + 24);
-    EXPECT_EQ(LoadCompletionBytes(3, 2, 1), 24 + 48 + 24);
-
-    EXPECT_TRUE(CanTakePicture(640, 480, 8));
-    {
-        const ScopedLoadMemoryLimit limit(LoadCompletionBytes(640, 480, 24));
-        EXPECT_TRUE(CanTakePicture(640, 480, 24));
-        EXPECT_FALSE(CanTakePicture(640, 480, 8));
-        EXPECT_FALSE(CanTakePicture(641, 480, 24));
-    }
-    EXPECT_TRUE(CanTakePicture(640, 480, 8));
-    EXPECT_FALSE(CanTakePicture(-1, 480, 8));
-}
-
 }  // namespace
 }  // namespace grimora

@@ -25,6 +25,7 @@
 #include "app/browser/favourite_folders.h"
 #include "app/browser/picture_loading.h"
 #include "app/browser/preview_box.h"
+#include "editor/load_memory.h"
 #include "editor/views/edit_canvas.h"
 #include "editor/views/progress_status_bar.h"
 #include "editor/views/result_view.h"
