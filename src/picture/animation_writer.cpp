@@ -2,7 +2,6 @@
 #include "picture/animation_writer.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -20,18 +19,6 @@ namespace grimora {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-std::string LowerExtension(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash + 2)) {
-        return {};
-    }
-    std::string extension = path.substr(dot);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
-}
 
 // ---- GIF ----
 

@@ -239,6 +239,22 @@ std::string WriteProtectedText(const std::string& path) {
     return path + " is write-protected.";
 }
 
+std::string LowerExtension(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0) {
+        return {};
+    }
+    std::string extension = name.substr(dot);
+    for (char& c : extension) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return extension;
+}
+
 FileWrite::~FileWrite() {
     discard();
 }

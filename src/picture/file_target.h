@@ -46,6 +46,11 @@ bool SameFile(const TargetInfo& a, const TargetInfo& b);
 // "X is write-protected.", the message of a refused write-protected file.
 std::string WriteProtectedText(const std::string& path);
 
+// The extension of the path's last component, lower-case, with its dot; empty
+// when there is none (a leading dot starts a name, not an extension). Writers
+// choose their format by it.
+std::string LowerExtension(const std::string& path);
+
 enum class WriteProtection {
     kRefuse,
     // Replace the file as any other: its folder decides, and the new file

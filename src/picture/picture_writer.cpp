@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "picture/file_target.h"
 #include "picture/pictrix.h"
 #include "picture/row_writer.h"
 
@@ -22,24 +23,6 @@ constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
 
 std::string Reason(int error) {
     return std::strerror(error);
-}
-
-// The extension of the path's last component, lower-case, with its dot; empty
-// when there is none (a leading dot starts a name, not an extension).
-std::string LowerExtension(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos || dot == 0) {
-        return {};
-    }
-    std::string extension = name.substr(dot);
-    for (char& c : extension) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return extension;
 }
 
 bool CheckPicture(const Dib& dib, std::string& error) {

@@ -19,18 +19,6 @@ namespace grimora {
 
 namespace {
 
-std::string LowerExtension(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash + 2)) {
-        return {};
-    }
-    std::string extension = path.substr(dot);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
-}
-
 // OpenEXR writes through a stream it may seek back in, like libtiff.
 class MemoryStream : public Imf::OStream {
 public:
