@@ -106,8 +106,7 @@ struct StrokeWay {
 // machine whose speed drifts (a shared virtual machine) treats them alike;
 // each way's median time per dab in milliseconds.
 inline std::vector<double> InterleavedMedians(std::vector<StrokeWay>& ways,
-                                              const std::vector<EffectParams>& stroke,
-                                              int rounds) {
+                                              const std::vector<EffectParams>& stroke, int rounds) {
     std::vector<std::vector<double>> times(ways.size());
     for (int round = 0; round < rounds; ++round) {
         for (std::size_t w = 0; w < ways.size(); ++w) {
