@@ -7,12 +7,16 @@
 // - the same in strips (the file's layout) against tiles of 256 x 256,
 //   encoded and decoded in memory;
 // - a painting step of a session (dab, recording, render of what changed)
-//   alone, and while a recovery copy is written without pause beside it.
+//   alone, and while a recovery copy is written without pause beside it;
+// - the recovery copy's snapshot, the part the window waits for: into
+//   memory made ready beforehand, into memory of its own, and the plain way
+//   (fresh memory, one core).
 // Prints the ratios of the medians at the end. Files go to $TMPDIR.
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -243,6 +247,38 @@ void BM_PaintingStep(benchmark::State& state, bool copying) {
     state.counters["copies"] = written.load();
 }
 
+enum class SnapshotWay { Plain, OwnMemory, Prepared };
+
+// What the window waits for when a recovery copy is taken. The memory is
+// given back, and made ready again, outside the timing.
+void BM_Snapshot(benchmark::State& state, SnapshotWay way) {
+    const WarpSession& session = Distorted();
+    RecoveryKeeper keeper((Folder() / "state").string());
+    const FreezeMask& mask = session.mask();
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (way == SnapshotWay::Prepared) {
+            keeper.prepare(kWidth, kHeight);
+            keeper.waitIdle();
+        }
+        state.ResumeTiming();
+        std::optional<RecoverySnapshot> taken;
+        if (way == SnapshotWay::Plain) {
+            taken.emplace();
+            taken->field = *DisplacementField::tryAllocate(kWidth, kHeight);
+            std::memcpy(taken->field.data(), session.field().data(),
+                        session.field().size() * sizeof(Displacement));
+            taken->mask.assign(mask.data(), mask.data() + mask.size());
+        } else {
+            taken = keeper.snapshot(session);
+        }
+        benchmark::DoNotOptimize(taken->field.data());
+        state.PauseTiming();
+        taken.reset();
+        state.ResumeTiming();
+    }
+}
+
 class RatioReporter : public bench::MedianReporter {
 public:
     void PrintRatios() const {
@@ -263,6 +299,14 @@ public:
         if (alone > 0) {
             std::printf("Painting step %.4f ms alone, %.4f ms while a copy is written: %+.1f %%\n",
                         alone, copying, 100 * (copying / alone - 1));
+        }
+        const double plain = find("snapshot_plain");
+        const double prepared = find("snapshot_prepared");
+        if (prepared > 0) {
+            std::printf(
+                "Snapshot: prepared %.1f ms, own memory %.1f ms, plain %.1f ms (plain / "
+                "prepared %.1f)\n",
+                prepared, find("snapshot_own_memory"), plain, plain / prepared);
         }
     }
 };
@@ -291,6 +335,16 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond)
             ->Iterations(3000)
             ->Repetitions(5)
+            ->UseRealTime()
+            ->ReportAggregatesOnly(true);
+    }
+    for (const auto& [name, way] : {std::pair{"snapshot_plain", SnapshotWay::Plain},
+                                    std::pair{"snapshot_own_memory", SnapshotWay::OwnMemory},
+                                    std::pair{"snapshot_prepared", SnapshotWay::Prepared}}) {
+        benchmark::RegisterBenchmark(name, BM_Snapshot, way)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(5)
+            ->Repetitions(3)
             ->UseRealTime()
             ->ReportAggregatesOnly(true);
     }

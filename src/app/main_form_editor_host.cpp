@@ -60,6 +60,7 @@ void TMainForm::historyChanged() {
     // Before setUpWarpFiles at start-up: nothing to keep yet.
     if (RecoveryTimer != nullptr && !session_->strokeOpen()) {
         RecoveryTimer->start();
+        recovery_->prepare(session_->width(), session_->height());
     }
     UndoBtn->setEnabled(session_->canUndo());
     RedoBtn->setEnabled(session_->canRedo());

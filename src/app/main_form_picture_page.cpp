@@ -197,7 +197,9 @@ bool TMainForm::openfilenow(const QString& fileName) {
 
     // Everything the new picture needs is asked for while the old picture
     // and its distortion still stand, so that a picture too large for memory
-    // costs nothing but a message.
+    // costs nothing but a message; memory kept for the next recovery copy is
+    // not worth that.
+    recovery_->releasePrepared();
     const int32_t width = DibWidth(loaded.get());
     const int32_t height = DibHeight(loaded.get());
     if (!CheckLoadMemory(width, height, DibBitCount(loaded.get()), prepared.holds(width, height))

@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "editor/warp_transfer.h"
+#include "warp/row_helper.h"
 
 namespace grimora {
 
@@ -67,6 +68,37 @@ std::string LocalTime(int64_t when, const char* format) {
     char text[64];
     const std::size_t length = std::strftime(text, sizeof text, format, &parts);
     return std::string(text, length);
+}
+
+bool Fits(const DisplacementField& field, int32_t width, int32_t height) {
+    return field.data() != nullptr && field.width() == width && field.height() == height;
+}
+
+// The first touch of fresh pages costs more than the copy itself, so both
+// cores share it, 4 MB at a time.
+void CopyEntries(Displacement* to, const Displacement* from, std::size_t count) {
+    constexpr int64_t kChunk = (int64_t{4} << 20) / int64_t{sizeof(Displacement)};
+    ForEachChunk(static_cast<int64_t>(count), kChunk, true,
+                 [to, from](int64_t first, int64_t end, int /*part*/) {
+                     std::memcpy(to + first, from + first,
+                                 static_cast<std::size_t>(end - first) * sizeof(Displacement));
+                 });
+}
+
+// A field and mask for a copy, their pages made present.
+std::optional<RecoverySnapshot> MakeSpare(int32_t width, int32_t height) {
+    std::optional<DisplacementField> field = DisplacementField::tryAllocate(width, height);
+    if (!field) {
+        return std::nullopt;
+    }
+    std::optional<RecoverySnapshot> spare(std::in_place);
+    spare->field = std::move(*field);
+    try {
+        spare->mask.resize(spare->field.size());
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+    return spare;
 }
 
 }  // namespace
@@ -263,15 +295,58 @@ void RecoveryKeeper::pictureLoaded(const std::string& path) {
     }
 }
 
-std::optional<RecoverySnapshot> RecoveryKeeper::snapshot(const WarpSession& session) const {
-    std::optional<DisplacementField> field =
-        DisplacementField::tryAllocate(session.width(), session.height());
-    if (!field) {
-        return std::nullopt;
+void RecoveryKeeper::prepare(int32_t width, int32_t height) {
+    if (folder_.empty()) {
+        return;
     }
-    std::memcpy(field->data(), session.field().data(), field->size() * sizeof(Displacement));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        spareWidth_ = width;
+        spareHeight_ = height;
+        if (!startThreadLocked()) {
+            return;
+        }
+    }
+    wake_.notify_all();
+}
+
+void RecoveryKeeper::releasePrepared() {
+    std::optional<RecoverySnapshot> released;
+    std::lock_guard<std::mutex> lock(mutex_);
+    spareWidth_ = 0;
+    spareHeight_ = 0;
+    released.swap(spare_);
+}
+
+bool RecoveryKeeper::spareWantedLocked() const {
+    return spareWidth_ > 0 && spareHeight_ > 0 &&
+           !(spare_ && Fits(spare_->field, spareWidth_, spareHeight_));
+}
+
+std::optional<RecoverySnapshot> RecoveryKeeper::snapshot(const WarpSession& session) {
+    const int32_t width = session.width();
+    const int32_t height = session.height();
     RecoverySnapshot taken;
-    taken.field = std::move(*field);
+    std::optional<RecoverySnapshot> unfit;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (spare_ && Fits(spare_->field, width, height)) {
+            taken = std::move(*spare_);
+        }
+        unfit.swap(spare_);  // given back outside the lock
+        spareWidth_ = 0;
+        spareHeight_ = 0;
+    }
+    unfit.reset();
+    if (!Fits(taken.field, width, height)) {
+        std::optional<DisplacementField> field =
+            DisplacementField::tryAllocateLazily(width, height);
+        if (!field) {
+            return std::nullopt;
+        }
+        taken.field = std::move(*field);
+    }
+    CopyEntries(taken.field.data(), session.field().data(), taken.field.size());
     const std::span<const uint8_t> mask = MaskBytes(session);
     try {
         taken.mask.assign(mask.begin(), mask.end());
@@ -293,6 +368,18 @@ std::optional<RecoverySnapshot> RecoveryKeeper::snapshot(const WarpSession& sess
     return taken;
 }
 
+bool RecoveryKeeper::startThreadLocked() {
+    if (thread_.joinable()) {
+        return true;
+    }
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
 void RecoveryKeeper::keep(RecoverySnapshot snapshot) {
     if (folder_.empty()) {
         return;
@@ -300,19 +387,16 @@ void RecoveryKeeper::keep(RecoverySnapshot snapshot) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         pending_ = std::move(snapshot);
-        if (!thread_.joinable()) {
-            try {
-                thread_ = std::thread([this] { run(); });
-            } catch (const std::system_error&) {
-                pending_.reset();  // no copy this time; the next step tries again
-                return;
-            }
+        if (!startThreadLocked()) {
+            pending_.reset();  // no copy this time; the next step tries again
+            return;
         }
     }
     wake_.notify_all();
 }
 
 void RecoveryKeeper::discard() {
+    releasePrepared();
     std::unique_lock<std::mutex> lock(mutex_);
     pending_.reset();
     // A write at idle priority could take long on a busy machine; its file
@@ -327,7 +411,7 @@ void RecoveryKeeper::discard() {
 
 void RecoveryKeeper::waitIdle() {
     std::unique_lock<std::mutex> lock(mutex_);
-    idle_.wait(lock, [this] { return !busy_ && !pending_; });
+    idle_.wait(lock, [this] { return !busy_ && !pending_ && !spareWantedLocked(); });
 }
 
 uint64_t RecoveryKeeper::writes() const {
@@ -342,19 +426,48 @@ void RecoveryKeeper::run() {
     ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &idle);
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stop_ || pending_; });
-        if (!pending_) {
+        wake_.wait(lock, [this] { return stop_ || pending_ || spareWantedLocked(); });
+        if (pending_) {
+            std::optional<RecoverySnapshot> written;
+            written.swap(pending_);
+            busy_ = true;
+            lock.unlock();
+            write(*written);
+            lock.lock();
+            busy_ = false;
+            ++writes_;
+            // Its memory serves the next copy when one is wanted already.
+            if (spareWantedLocked() && Fits(written->field, spareWidth_, spareHeight_)) {
+                spare_.swap(written);
+            }
+            lock.unlock();
+            written.reset();
+            lock.lock();
+            idle_.notify_all();
+        } else if (stop_) {
             return;
+        } else {
+            const int32_t width = spareWidth_;
+            const int32_t height = spareHeight_;
+            std::optional<RecoverySnapshot> made;
+            made.swap(spare_);  // one of another size goes first
+            lock.unlock();
+            made.reset();
+            made = MakeSpare(width, height);
+            lock.lock();
+            const bool stillWanted = spareWidth_ == width && spareHeight_ == height;
+            if (made && stillWanted) {
+                spare_.swap(made);
+            } else if (stillWanted) {
+                // Not to be had: snapshot() asks for its memory itself.
+                spareWidth_ = 0;
+                spareHeight_ = 0;
+            }
+            lock.unlock();
+            made.reset();
+            lock.lock();
+            idle_.notify_all();
         }
-        const RecoverySnapshot snapshot = std::move(*pending_);
-        pending_.reset();
-        busy_ = true;
-        lock.unlock();
-        write(snapshot);
-        lock.lock();
-        busy_ = false;
-        ++writes_;
-        idle_.notify_all();
     }
 }
 

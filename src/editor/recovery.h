@@ -84,9 +84,17 @@ public:
     // The picture at `path` has just been loaded: its size and time are the
     // ones a copy records, whatever happens to the file afterwards.
     void pictureLoaded(const std::string& path);
+    // A step was recorded on a picture of this size, so a copy will be taken
+    // soon: the thread makes its memory ready at idle priority, and
+    // snapshot() then only copies into it. Held until the next snapshot,
+    // releasePrepared() or discard().
+    void prepare(int32_t width, int32_t height);
+    // Gives back memory made ready for a copy, before a load asks for its own.
+    void releasePrepared();
     // The session's field and picture as they stand, for keep(). Copies the
-    // field: nothing when the memory cannot be had.
-    std::optional<RecoverySnapshot> snapshot(const WarpSession& session) const;
+    // field, into the memory prepare() made ready when it fits: nothing when
+    // the memory cannot be had.
+    std::optional<RecoverySnapshot> snapshot(const WarpSession& session);
     // Writes the snapshot as this process's copy on a thread of low
     // priority; a snapshot still waiting is replaced. A field without
     // distortion removes the copy instead.
@@ -94,7 +102,7 @@ public:
     // The distortion was saved, or the user quit: the copy goes; a write in
     // progress is called off.
     void discard();
-    // Until nothing waits to be written.
+    // Until nothing waits to be written or made ready.
     void waitIdle();
     // Copies written or removed by the thread so far.
     uint64_t writes() const;
@@ -107,6 +115,8 @@ private:
     };
     void run();
     void write(const RecoverySnapshot& snapshot);
+    bool startThreadLocked();
+    bool spareWantedLocked() const;
 
     std::string folder_;
     std::string copyPath_;
@@ -118,6 +128,11 @@ private:
     std::condition_variable wake_;
     std::condition_variable idle_;
     std::optional<RecoverySnapshot> pending_;
+    // Memory for the next copy (its origin unused), and the size asked for
+    // by prepare(); 0 × 0 when none is wanted.
+    std::optional<RecoverySnapshot> spare_;
+    int32_t spareWidth_ = 0;
+    int32_t spareHeight_ = 0;
     bool busy_ = false;
     bool stop_ = false;
     // Calls off the write in progress.

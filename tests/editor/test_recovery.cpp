@@ -2,6 +2,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,64 @@ TEST(Recovery, ACopyLeftBehindTellsWhatBecameOfItsPicture) {
 
     EXPECT_EQ(ClockText(now, now).size(), 5u);              // "14:32"
     EXPECT_GT(ClockText(now - 3 * 86400, now).size(), 5u);  // "3 Dec 14:32"
+    fs::remove_all(dir);
+}
+
+// Copies are taken into memory made ready beforehand, into the memory of the
+// last copy written, or into memory of their own, in whatever order steps,
+// loads of another size and writes come: each is the session exactly.
+TEST(Recovery, EveryCopyIsTheSessionWhateverMemoryItIsTakenInto) {
+    const fs::path dir = fs::path(testing::TempDir()) / "grimora_recovery_memory";
+    fs::remove_all(dir);
+    RecoveryKeeper keeper((dir / "state").string());
+    std::mt19937 random(27);
+    WarpSession session;
+    Quiet quiet;
+    const std::vector<std::pair<int32_t, int32_t>> sizes = {{64, 48}, {50, 70}};
+    for (int round = 0; round < 40; ++round) {
+        const std::uint32_t roll = random() % 8;
+        if (round == 0 || roll == 0) {
+            const auto [w, h] = sizes[random() % sizes.size()];
+            ASSERT_TRUE(session.loadPicture(MakeWhitePicture(w, h), quiet));
+        }
+        for (int d = 0; d < 3; ++d) {
+            EffectParams dab;
+            dab.mode = static_cast<EffectMode>(random() % 6);  // Freeze too
+            dab.centreX = static_cast<int32_t>(random() % 64);
+            dab.centreY = static_cast<int32_t>(random() % 70);
+            dab.radius = 5 + static_cast<int32_t>(random() % 20);
+            dab.strength = 1;
+            dab.prevMouseX = 10;
+            dab.mouseX = 14;
+            dab.prevMouseY = 10;
+            dab.mouseY = 7;
+            session.DoEffekt(dab);
+        }
+        if (roll < 5) {
+            keeper.prepare(session.width(), session.height());
+        } else if (roll == 5) {
+            keeper.prepare(session.height(), session.width());  // a size since left
+        } else if (roll == 6) {
+            keeper.releasePrepared();
+        }
+        if (random() % 2 == 0) {
+            keeper.waitIdle();
+        }
+        std::optional<RecoverySnapshot> copy = keeper.snapshot(session);
+        ASSERT_TRUE(copy);
+        ASSERT_EQ(Entries(copy->field), Entries(session.field()));
+        const FreezeMask& mask = session.mask();
+        ASSERT_EQ(copy->mask, std::vector<uint8_t>(mask.data(), mask.data() + mask.size()));
+        keeper.keep(std::move(*copy));
+        if (random() % 3 == 0) {
+            keeper.waitIdle();
+            WarpFile written;
+            std::string error;
+            ASSERT_TRUE(ReadWarpFile(keeper.copyPath(), written, error)) << error;
+            ASSERT_EQ(Entries(written.field), Entries(session.field()));
+        }
+    }
+    keeper.discard();
     fs::remove_all(dir);
 }
 
