@@ -301,11 +301,11 @@ void RecoveryKeeper::prepare(int32_t width, int32_t height) {
     }
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (!startThreadLocked()) {
+            return;  // snapshot() asks for its memory itself
+        }
         spareWidth_ = width;
         spareHeight_ = height;
-        if (!startThreadLocked()) {
-            return;
-        }
     }
     wake_.notify_all();
 }
