@@ -43,31 +43,48 @@ int64_t Picture24Bytes(int32_t width, int32_t height) {
     return DibStride(width, 24) * int64_t{height};
 }
 
+// The blocks a load still asks for, in the order it asks.
+struct LoadBlocks {
+    int64_t converted = 0;
+    int64_t field = 0;
+    int64_t result = 0;
+    int64_t mask = 0;
+    int64_t total() const { return converted + field + result + mask; }
+};
+
+LoadBlocks BlocksOf(int32_t width, int32_t height, int bitCount, bool fieldAndResultHeld) {
+    if (width < 0 || height < 0) {
+        return {};
+    }
+    const int64_t pixels = int64_t{width} * height;
+    LoadBlocks blocks;
+    blocks.converted = bitCount < 24 ? Picture24Bytes(width, height) : 0;
+    blocks.field = fieldAndResultHeld ? 0 : pixels * 8;
+    blocks.result = fieldAndResultHeld ? 0 : Picture24Bytes(width, height);
+    blocks.mask = pixels;
+    return blocks;
+}
+
 }  // namespace
 
 int64_t LoadCompletionBytes(int32_t width, int32_t height, int bitCount) {
-    if (width < 0 || height < 0) {
-        return 0;
-    }
-    const int64_t pixels = int64_t{width} * height;
-    const int64_t converted = bitCount < 24 ? Picture24Bytes(width, height) : 0;
-    return converted + pixels * 9 + Picture24Bytes(width, height);
+    return BlocksOf(width, height, bitCount, false).total();
 }
 
 LoadMemory CheckLoadMemory(int32_t width, int32_t height, int bitCount, bool fieldAndResultHeld) {
     if (!IsPictureSize(width, height)) {
         return {false, MemoryGuard::Size};
     }
+    const LoadBlocks blocks = BlocksOf(width, height, bitCount, fieldAndResultHeld);
     if (const std::optional<int64_t>& limit = InstalledLimit()) {
-        return {LoadCompletionBytes(width, height, bitCount) <= *limit, MemoryGuard::TestLimit};
+        return {blocks.total() <= *limit, MemoryGuard::TestLimit};
     }
     // Each block as it will be asked for later, all at once: the old
     // picture is only given up after the new one stands.
-    const int64_t pixels = int64_t{width} * height;
-    const Reservation converted(bitCount < 24 ? Picture24Bytes(width, height) : 0);
-    const Reservation field(fieldAndResultHeld ? 0 : pixels * 8);
-    const Reservation result(fieldAndResultHeld ? 0 : Picture24Bytes(width, height));
-    const Reservation mask(pixels);
+    const Reservation converted(blocks.converted);
+    const Reservation field(blocks.field);
+    const Reservation result(blocks.result);
+    const Reservation mask(blocks.mask);
     return {converted.held() && field.held() && result.held() && mask.held(), MemoryGuard::System};
 }
 

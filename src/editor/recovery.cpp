@@ -85,11 +85,22 @@ void CopyEntries(Displacement* to, const Displacement* from, std::size_t count) 
                  });
 }
 
-// A field and mask for a copy, their pages made present.
-std::optional<RecoverySnapshot> MakeSpare(int32_t width, int32_t height) {
-    std::optional<DisplacementField> field = DisplacementField::tryAllocate(width, height);
+// A field and mask for a copy, their pages made present 4 MB at a time
+// until `cancel` says they are not wanted any more.
+std::optional<RecoverySnapshot> MakeSpare(int32_t width, int32_t height,
+                                          const std::atomic<bool>& cancel) {
+    std::optional<DisplacementField> field = DisplacementField::tryAllocateLazily(width, height);
     if (!field) {
         return std::nullopt;
+    }
+    constexpr std::size_t kChunk = std::size_t{4} << 20;
+    auto* bytes = reinterpret_cast<unsigned char*>(field->data());
+    const std::size_t size = field->size() * sizeof(Displacement);
+    for (std::size_t at = 0; at < size; at += kChunk) {
+        if (cancel.load(std::memory_order_relaxed)) {
+            return std::nullopt;
+        }
+        MakePagesPresent(bytes + at, std::min(kChunk, size - at));
     }
     std::optional<RecoverySnapshot> spare(std::in_place);
     spare->field = std::move(*field);
@@ -218,6 +229,7 @@ RecoveryKeeper::~RecoveryKeeper() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stop_ = true;
+        spareCancel_ = true;
     }
     wake_.notify_all();
     if (thread_.joinable()) {
@@ -312,10 +324,14 @@ void RecoveryKeeper::prepare(int32_t width, int32_t height) {
 
 void RecoveryKeeper::releasePrepared() {
     std::optional<RecoverySnapshot> released;
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     spareWidth_ = 0;
     spareHeight_ = 0;
     released.swap(spare_);
+    // Memory being made is given back too before this returns: a load's
+    // memory check follows. The thread stops within a few megabytes.
+    spareCancel_ = true;
+    idle_.wait(lock, [this] { return !making_; });
 }
 
 bool RecoveryKeeper::spareWantedLocked() const {
@@ -336,6 +352,7 @@ std::optional<RecoverySnapshot> RecoveryKeeper::snapshot(const WarpSession& sess
         unfit.swap(spare_);  // given back outside the lock
         spareWidth_ = 0;
         spareHeight_ = 0;
+        spareCancel_ = true;  // memory still being made would come too late
     }
     unfit.reset();
     if (!Fits(taken.field, width, height)) {
@@ -353,6 +370,8 @@ std::optional<RecoverySnapshot> RecoveryKeeper::snapshot(const WarpSession& sess
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
+    // Memory reused from an earlier copy brings its origin along.
+    taken.origin = WarpOrigin{};
     const std::string& path = session.origin();
     taken.origin.source = PictureName(path);
     if (!path.empty()) {
@@ -451,21 +470,26 @@ void RecoveryKeeper::run() {
             const int32_t height = spareHeight_;
             std::optional<RecoverySnapshot> made;
             made.swap(spare_);  // one of another size goes first
+            making_ = true;
+            spareCancel_ = false;
             lock.unlock();
             made.reset();
-            made = MakeSpare(width, height);
+            made = MakeSpare(width, height, spareCancel_);
             lock.lock();
             const bool stillWanted = spareWidth_ == width && spareHeight_ == height;
             if (made && stillWanted) {
                 spare_.swap(made);
-            } else if (stillWanted) {
+            } else if (stillWanted && !spareCancel_) {
                 // Not to be had: snapshot() asks for its memory itself.
                 spareWidth_ = 0;
                 spareHeight_ = 0;
             }
-            lock.unlock();
-            made.reset();
-            lock.lock();
+            if (made) {  // no longer wanted: given back before anyone is told
+                lock.unlock();
+                made.reset();
+                lock.lock();
+            }
+            making_ = false;
             idle_.notify_all();
         }
     }

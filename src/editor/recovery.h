@@ -133,6 +133,8 @@ private:
     std::optional<RecoverySnapshot> spare_;
     int32_t spareWidth_ = 0;
     int32_t spareHeight_ = 0;
+    bool making_ = false;                   // the thread is making a spare
+    std::atomic<bool> spareCancel_{false};  // and should stop
     bool busy_ = false;
     bool stop_ = false;
     // Calls off the write in progress.

@@ -17,8 +17,8 @@ TEST(LoadMemory, CountsConversionFieldMaskAndResultAndSaysWhichGuardDecides) {
     EXPECT_EQ(LoadCompletionBytes(3, 2, 32), 48 + 6 + 24);
     EXPECT_EQ(LoadCompletionBytes(3, 2, 1), 24 + 48 + 6 + 24);
 
-    const auto check = [](int32_t w, int32_t h, int bits) {
-        const LoadMemory m = CheckLoadMemory(w, h, bits);
+    const auto check = [](int32_t w, int32_t h, int bits, bool held = false) {
+        const LoadMemory m = CheckLoadMemory(w, h, bits, held);
         return std::pair{m.enough, m.decidedBy};
     };
     EXPECT_EQ(check(640, 480, 8), std::pair(true, MemoryGuard::System));
@@ -27,6 +27,13 @@ TEST(LoadMemory, CountsConversionFieldMaskAndResultAndSaysWhichGuardDecides) {
         EXPECT_EQ(check(640, 480, 24), std::pair(true, MemoryGuard::TestLimit));
         EXPECT_EQ(check(640, 480, 8), std::pair(false, MemoryGuard::TestLimit));
         EXPECT_EQ(check(641, 480, 24), std::pair(false, MemoryGuard::TestLimit));
+    }
+    {
+        // With the field and result already made, only the copy and the mask
+        // are still asked for.
+        const ScopedLoadMemoryLimit limit(921600 + 307200);
+        EXPECT_EQ(check(640, 480, 8, true), std::pair(true, MemoryGuard::TestLimit));
+        EXPECT_EQ(check(640, 480, 8), std::pair(false, MemoryGuard::TestLimit));
     }
     EXPECT_EQ(check(640, 480, 8), std::pair(true, MemoryGuard::System));
     EXPECT_EQ(check(-1, 480, 8), std::pair(false, MemoryGuard::Size));

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -108,20 +109,30 @@ TEST(Recovery, ACopyLeftBehindTellsWhatBecameOfItsPicture) {
 
 // Copies are taken into memory made ready beforehand, into the memory of the
 // last copy written, or into memory of their own, in whatever order steps,
-// loads of another size and writes come: each is the session exactly.
+// loads and their undoing, sizes since left and writes come: each is the
+// session exactly, and names the picture a keeper that reused nothing names.
 TEST(Recovery, EveryCopyIsTheSessionWhateverMemoryItIsTakenInto) {
     const fs::path dir = fs::path(testing::TempDir()) / "grimora_recovery_memory";
     fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string there = (dir / "there.bmp").string();
+    std::ofstream(there) << "a picture";
+    const std::vector<std::string> origins = {"", there, (dir / "gone.bmp").string()};
     RecoveryKeeper keeper((dir / "state").string());
     std::mt19937 random(27);
     WarpSession session;
     Quiet quiet;
     const std::vector<std::pair<int32_t, int32_t>> sizes = {{64, 48}, {50, 70}};
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 60; ++round) {
         const std::uint32_t roll = random() % 8;
         if (round == 0 || roll == 0) {
             const auto [w, h] = sizes[random() % sizes.size()];
-            ASSERT_TRUE(session.loadPicture(MakeWhitePicture(w, h), quiet));
+            ASSERT_TRUE(session.loadPicture(MakeWhitePicture(w, h), quiet,
+                                            origins[random() % origins.size()]));
+        } else if (roll == 1) {
+            for (std::uint32_t n = random() % 4; n > 0; --n) {
+                session.undo();
+            }
         }
         for (int d = 0; d < 3; ++d) {
             EffectParams dab;
@@ -151,13 +162,33 @@ TEST(Recovery, EveryCopyIsTheSessionWhateverMemoryItIsTakenInto) {
         ASSERT_EQ(Entries(copy->field), Entries(session.field()));
         const FreezeMask& mask = session.mask();
         ASSERT_EQ(copy->mask, std::vector<uint8_t>(mask.data(), mask.data() + mask.size()));
+        const WarpOrigin fresh = RecoveryKeeper("").snapshot(session)->origin;
+        ASSERT_EQ(copy->origin.source, fresh.source);
+        ASSERT_EQ(copy->origin.picturePath, fresh.picturePath);
+        ASSERT_EQ(copy->origin.pictureBytes, fresh.pictureBytes);
+        ASSERT_EQ(copy->origin.pictureModified, fresh.pictureModified);
         keeper.keep(std::move(*copy));
         if (random() % 3 == 0) {
             keeper.waitIdle();
+            const bool frozen = std::any_of(mask.data(), mask.data() + mask.size(),
+                                            [](uint8_t m) { return m != 0; });
+            bool identity = true;
+            for (int32_t r = 0; r < session.height(); ++r) {
+                for (int32_t c = 0; c < session.width(); ++c) {
+                    identity = identity && session.field().row(r)[c].x == c &&
+                               session.field().row(r)[c].y == r;
+                }
+            }
+            if (!frozen && identity) {
+                ASSERT_FALSE(fs::exists(keeper.copyPath())) << "nothing to lose, nothing kept";
+                continue;
+            }
             WarpFile written;
             std::string error;
             ASSERT_TRUE(ReadWarpFile(keeper.copyPath(), written, error)) << error;
             ASSERT_EQ(Entries(written.field), Entries(session.field()));
+            ASSERT_EQ(written.mask.empty() ? std::vector<uint8_t>(mask.size()) : written.mask,
+                      std::vector<uint8_t>(mask.data(), mask.data() + mask.size()));
         }
     }
     keeper.discard();
