@@ -313,6 +313,33 @@ uint8_t OverWhite(uint32_t colour, uint32_t alpha) {
     return static_cast<uint8_t>(std::min<uint32_t>(255, colour + (255 - alpha)));
 }
 
+// libtiff's RGBA rows of grey and alpha stored together give 8-bit grey as
+// stored, premultiplied or not, and drop the alpha of 16-bit grey: both are
+// made premultiplied RGBA here, from the stored alpha, the grey's second
+// sample as libtiff takes it.
+void TakeGreyAlpha(const TIFFRGBAImage& rgba, const uint8_t* stored, std::size_t rowBytes,
+                   uint32_t* raster, uint32_t width, uint32_t rows) {
+    const bool wide = rgba.bitspersample == 16;
+    const std::size_t step = std::size_t{rgba.samplesperpixel} * (wide ? 2 : 1);
+    for (uint32_t i = 0; i < rows; ++i) {
+        const uint8_t* pixel = stored + i * rowBytes;
+        uint32_t* out = raster + std::size_t{i} * width;
+        for (uint32_t j = 0; j < width; ++j, pixel += step) {
+            uint32_t a = pixel[1];
+            if (wide) {
+                uint16_t word = 0;  // in the host's order, as libtiff gives it
+                std::memcpy(&word, pixel + 2, sizeof word);
+                a = word >> 8u;
+            }
+            uint32_t grey = TIFFGetR(out[j]);
+            if (rgba.alpha == EXTRASAMPLE_UNASSALPHA) {
+                grey = (grey * a + 127) / 255;
+            }
+            out[j] = grey | grey << 8u | grey << 16u | a << 24u;
+        }
+    }
+}
+
 class RgbaImage {
 public:
     RgbaImage() { std::memset(&image_, 0, sizeof image_); }
@@ -498,6 +525,9 @@ bool ReadRgba(TIFF* tiff, TiffDecoder& decoder, const TiffHeader& header, OwnedD
                             rgba.photometric == PHOTOMETRIC_PALETTE;
     const int channels = oneChannel ? 1 : 3;
     const int planes = rgba.isContig ? 1 : channels + (rgba.alpha != 0 ? 1 : 0);
+    const bool greyAlpha = rgba.isContig && rgba.alpha != 0 &&
+                           rgba.photometric != PHOTOMETRIC_PALETTE && oneChannel &&
+                           (rgba.bitspersample == 8 || rgba.bitspersample == 16);
     // YCbCr left as it is (not turned into RGB by the JPEG decoder) comes in
     // groups of subsampled rows.
     const Layout layout = LayoutOf(tiff, header, planes, rgba.photometric == PHOTOMETRIC_YCBCR);
@@ -563,8 +593,12 @@ bool ReadRgba(TIFF* tiff, TiffDecoder& decoder, const TiffHeader& header, OwnedD
                 const uint32_t now = std::min(chunk, rows - done);
                 const auto at = static_cast<std::size_t>(RowBytes(tiff, layout, done));
                 uint8_t* p0 = buffers[0].data() + at;
-                if (planes == 1) {
+                if (rgba.isContig) {
                     rgba.put.contig(&rgba, raster.data(), 0, 0, layout.width, now, 0, 0, p0);
+                    if (greyAlpha) {
+                        TakeGreyAlpha(rgba, p0, static_cast<std::size_t>(RowBytes(tiff, layout, 1)),
+                                      raster.data(), layout.width, now);
+                    }
                 } else {
                     uint8_t* p1 = channels == 1 ? p0 : buffers[1].data() + at;
                     uint8_t* p2 = channels == 1 ? p0 : buffers[2].data() + at;

@@ -179,7 +179,19 @@ TEST(TiffReader, PlacesEveryRowOfATopDownOrBottomUpFile) {
 // A picture of any layout libtiff writes: its pieces (strips or tiles, which
 // may reach past the picture), samples, compression and orientation, and
 // the colours it must load as.
-enum class Samples { kGrey8, kGrey16, kRgb8, kRgba8, kRgbPlanes, kPalette8 };
+// Grey with alpha keeps it unassociated; grey planes are two, the second of
+// no declared meaning.
+enum class Samples {
+    kGrey8,
+    kGrey16,
+    kRgb8,
+    kRgba8,
+    kRgbPlanes,
+    kPalette8,
+    kGreyAlpha8,
+    kGreyAlpha16,
+    kGreyPlanes
+};
 
 struct Layout {
     uint32_t width = 1;
@@ -213,6 +225,7 @@ fixtures::Rgb Model(const Layout& l, uint32_t x, uint32_t top) {
     switch (l.samples) {
         case Samples::kGrey8:
         case Samples::kGrey16:
+        case Samples::kGreyPlanes:
             return {grey, grey, grey};
         case Samples::kPalette8:
             return {grey, 255 - grey, grey / 2};
@@ -220,12 +233,15 @@ fixtures::Rgb Model(const Layout& l, uint32_t x, uint32_t top) {
         case Samples::kRgbPlanes:
             return {grey, Channel(l, x, top, 1), Channel(l, x, top, 2)};
         case Samples::kRgba8:
+        case Samples::kGreyAlpha8:
+        case Samples::kGreyAlpha16:
             break;
     }
-    // libtiff premultiplies, rounding; the loader composes over white.
+    // Premultiplied, rounding, and composed over white.
     const int a = Channel(l, x, top, 3);
     const auto over = [&](int k) {
-        return std::min(255, (a * Channel(l, x, top, k) + 127) / 255 + 255 - a);
+        const int c = l.samples == Samples::kRgba8 ? Channel(l, x, top, k) : grey;
+        return std::min(255, (a * c + 127) / 255 + 255 - a);
     };
     return {over(0), over(1), over(2)};
 }
@@ -237,13 +253,17 @@ Bytes WriteLayout(const Layout& l) {
         l.orientation == ORIENTATION_TOPRIGHT || l.orientation == ORIENTATION_BOTRIGHT;
     const bool rgb = l.samples == Samples::kRgb8 || l.samples == Samples::kRgba8 ||
                      l.samples == Samples::kRgbPlanes;
-    const int channels = l.samples == Samples::kRgba8 ? 4 : rgb ? 3 : 1;
-    const bool planes = l.samples == Samples::kRgbPlanes;
-    const int bytes = l.samples == Samples::kGrey16 ? 2 : 1;
+    const bool greyAlpha = l.samples == Samples::kGreyAlpha8 || l.samples == Samples::kGreyAlpha16;
+    const int channels = l.samples == Samples::kRgba8                     ? 4
+                         : rgb                                            ? 3
+                         : greyAlpha || l.samples == Samples::kGreyPlanes ? 2
+                                                                          : 1;
+    const bool planes = l.samples == Samples::kRgbPlanes || l.samples == Samples::kGreyPlanes;
+    const int bytes = l.samples == Samples::kGrey16 || l.samples == Samples::kGreyAlpha16 ? 2 : 1;
     // Sample k of the stored pixel at column c of stored row s.
     const auto sample = [&](uint32_t c, uint32_t s, int k) {
-        const int v =
-            Channel(l, rightToLeft ? l.width - 1 - c : c, bottomUp ? l.height - 1 - s : s, k);
+        const int v = Channel(l, rightToLeft ? l.width - 1 - c : c, bottomUp ? l.height - 1 - s : s,
+                              greyAlpha && k == 1 ? 3 : k);
         return static_cast<unsigned>(bytes == 2 ? v * 257 : v);
     };
 
@@ -260,7 +280,7 @@ Bytes WriteLayout(const Layout& l) {
         if (jpeg) {
             TIFFSetField(tiff, TIFFTAG_JPEGQUALITY, 95);
         }
-        if (l.samples == Samples::kRgba8) {
+        if (l.samples == Samples::kRgba8 || greyAlpha) {
             const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
             TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &extra);
         }
@@ -361,7 +381,7 @@ TEST(TiffReader, EveryLayoutLoadsAsItsPicture) {
         Layout l;
         l.width = pick(1, 90);
         l.height = pick(1, 90);
-        l.samples = static_cast<Samples>(pick(0, 5));
+        l.samples = static_cast<Samples>(pick(0, 8));
         l.tiled = pick(0, 1) == 1;
         l.pieceWidth = 16 * pick(1, 7);
         l.pieceLength = l.tiled ? 16 * pick(1, 7) : pick(1, l.height + 20);
