@@ -60,14 +60,18 @@ extern "C" void RemoveTemporariesAndDie(int signal) {
     ::raise(signal);
 }
 
+bool TakesDefaultAction(int signal) {
+    struct sigaction current {};
+    return ::sigaction(signal, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0 &&
+           current.sa_handler == SIG_DFL;
+}
+
 // At each new file, for each signal whose action is the default one: a
 // program that handles or ignores them keeps its own way, and a process
 // that put the default back (a child after fork) gets the handler again.
 void InstallHandlers() {
-    for (const int signal : {SIGINT, SIGTERM}) {
-        struct sigaction current {};
-        if (::sigaction(signal, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
-            current.sa_handler != SIG_DFL) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        if (!TakesDefaultAction(signal)) {
             continue;
         }
         struct sigaction action {};
@@ -75,6 +79,11 @@ void InstallHandlers() {
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESETHAND;
         ::sigaction(signal, &action, nullptr);
+    }
+    // A pipe whose reader went away fails the write with EPIPE, which is
+    // told and cleaned up, instead of ending the program with the work lost.
+    if (TakesDefaultAction(SIGPIPE)) {
+        ::signal(SIGPIPE, SIG_IGN);
     }
 }
 
@@ -171,6 +180,14 @@ void SyncFolderOf(const std::string& path) {
 }  // namespace
 
 bool InspectTarget(const std::string& path, TargetInfo& target, std::string& error) {
+    if (path.empty()) {
+        error = "Cannot save: no file name was given.";
+        return false;
+    }
+    if (path.back() == '/') {
+        error = "Cannot save " + path + ": it names a folder, not a file.";
+        return false;
+    }
     TargetInfo found;
     found.path = path;
     found.file = path;
@@ -215,6 +232,14 @@ bool InspectTarget(const std::string& path, TargetInfo& target, std::string& err
         found.kind = TargetKind::kStream;
     } else {
         error = "Cannot save " + path + ": it is not a file that can be written.";
+        return false;
+    }
+    // A new file, and the complete copy that replaces a regular one, are
+    // made in the folder: known before any work is done for them.
+    if (found.kind != TargetKind::kStream &&
+        ::faccessat(AT_FDCWD, FolderOf(found.file).c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        error =
+            "Cannot save " + path + ": its folder cannot be written to (" + Reason(errno) + ").";
         return false;
     }
     found.device = st.st_dev;
@@ -282,6 +307,7 @@ bool FileWrite::open(const std::string& path, std::string& error, WriteProtectio
         error = WriteProtectedText(path);
         return false;
     }
+    InstallHandlers();
     if (target_.kind == TargetKind::kStream) {
         fd_ = ::open(target_.file.c_str(), O_WRONLY | O_CLOEXEC);
         if (fd_ < 0) {
@@ -291,7 +317,6 @@ bool FileWrite::open(const std::string& path, std::string& error, WriteProtectio
         }
         return true;
     }
-    InstallHandlers();
     fd_ = CreateBeside(target_.file, temporary_);
     if (fd_ < 0) {
         const int reason = errno;

@@ -152,6 +152,39 @@ TEST_F(FileTargetTest, EachKindOfTargetIsReplacedWrittenIntoOrRefused) {
         c.expect();
         EXPECT_EQ(entries(), c.entries);
     }
+    // Names of no file are refused before anything is made.
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    const std::string slash = (folder_ / "sub").string() + "/";
+    for (const auto& [name, message] :
+         {std::pair<std::string, std::string>{"", "Cannot save: no file name was given."},
+          {slash, "Cannot save " + slash + ": it names a folder, not a file."}}) {
+        std::string error;
+        EXPECT_FALSE(WriteWholeFile(name, Bytes("new"), error, WriteProtection::kRefuse));
+        EXPECT_EQ(error, message);
+    }
+    EXPECT_TRUE(entries().empty());
+}
+
+// A pipe whose reader goes away part-way fails the write with a message;
+// the program goes on.
+TEST_F(FileTargetTest, APipeWhoseReaderLeavesFailsTheWrite) {
+    const fs::path pipe = folder_ / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const pid_t reader = ::fork();
+    ASSERT_GE(reader, 0);
+    if (reader == 0) {
+        std::ifstream in(pipe, std::ios::binary);
+        char head[10];
+        in.read(head, sizeof head);
+        ::_exit(0);
+    }
+    std::string error;
+    const std::string bytes(std::size_t{8} << 20, 'x');
+    EXPECT_FALSE(WriteWholeFile(pipe.string(), Bytes(bytes), error, WriteProtection::kRefuse));
+    EXPECT_NE(error.find("Broken pipe"), std::string::npos) << error;
+    int status = 0;
+    ASSERT_EQ(::waitpid(reader, &status, 0), reader);
 }
 
 // A write that ends by a signal removes its new file and leaves the target;
