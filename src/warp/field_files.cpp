@@ -31,19 +31,27 @@ bool ReadFileBytes(const std::string& path, int64_t maxBytes, std::vector<uint8_
         try {
             out.resize(static_cast<std::size_t>(st.st_size));
             std::size_t got = 0;
+            int failure = 0;
             while (got < out.size()) {
                 const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
                 if (n < 0 && errno == EINTR) {
                     continue;
+                }
+                if (n < 0) {
+                    failure = errno;  // said as it is, not as a file cut short
                 }
                 if (n <= 0) {
                     break;
                 }
                 got += static_cast<std::size_t>(n);
             }
-            // A file that shrank while read is read as far as it goes.
-            out.resize(got);
-            read = true;
+            if (failure != 0) {
+                reason = std::strerror(failure);
+            } else {
+                // A file that shrank while read is read as far as it goes.
+                out.resize(got);
+                read = true;
+            }
         } catch (const std::bad_alloc&) {
             reason = std::strerror(ENOMEM);
         }
