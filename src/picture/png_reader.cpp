@@ -5,6 +5,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include <png.h>
@@ -317,14 +318,16 @@ bool ReadPng(std::span<const uint8_t> file, OwnedDib& picture, std::string& erro
     // Interlaced files fill their rows over several passes, so rows to be
     // converted wait in a buffer of the whole picture; others need one row.
     const bool whole = !direct && plan.passes > 1;
-    std::vector<uint8_t> buffer;
+    // Left unfilled: a header that claims far more rows than its file holds
+    // costs only the pages its data reaches.
+    std::unique_ptr<uint8_t[]> buffer;
     if (!direct) {
-        buffer.resize(rowBytes * (whole ? height : 1));
+        buffer = std::make_unique_for_overwrite<uint8_t[]>(rowBytes * (whole ? height : 1));
     }
     std::vector<png_bytep> rows(height);
     for (uint32_t y = 0; y < height; ++y) {
         rows[y] = direct ? DibRow(made.get(), static_cast<int32_t>(height - 1 - y))
-                         : buffer.data() + (whole ? rowBytes * y : 0);
+                         : buffer.get() + (whole ? rowBytes * y : 0);
     }
     progress.report(0, height);
     Rows context{&made.get(), plan, rows.data(), !direct && !whole, &progress};

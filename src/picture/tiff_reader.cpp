@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -548,8 +549,12 @@ bool ReadRgba(TIFF* tiff, TiffDecoder& decoder, const TiffHeader& header, OwnedD
     const Target target{&made.get(), grey, StoredBottomUp(orientation),
                         StoredRightToLeft(orientation)};
     const auto pieceBytes = static_cast<std::size_t>(DecodedBytes(tiff, layout, layout.length));
-    std::vector<std::vector<uint8_t>> buffers(static_cast<std::size_t>(planes),
-                                              std::vector<uint8_t>(pieceBytes));
+    // Left unfilled: only decoded bytes are read, so a header that claims
+    // far more than its file holds costs little more than what it decodes.
+    std::vector<std::unique_ptr<uint8_t[]>> buffers;
+    for (int plane = 0; plane < planes; ++plane) {
+        buffers.push_back(std::make_unique_for_overwrite<uint8_t[]>(pieceBytes));
+    }
     // Rows converted at a time: whole groups, the raster bounded.
     const uint32_t chunk = std::max(
         layout.rowGroup,
@@ -566,20 +571,20 @@ bool ReadRgba(TIFF* tiff, TiffDecoder& decoder, const TiffHeader& header, OwnedD
         for (uint32_t column = 0; column < layout.across; ++column) {
             const uint32_t left = column * layout.width;
             for (int plane = 0; plane < planes; ++plane) {
-                std::vector<uint8_t>& buffer = buffers[static_cast<std::size_t>(plane)];
+                uint8_t* buffer = buffers[static_cast<std::size_t>(plane)].get();
                 const auto sample = static_cast<uint16_t>(plane);
                 const tmsize_t size =
                     layout.wholeTiles
                         ? -1
-                        : static_cast<tmsize_t>(std::min<uint64_t>(wanted, buffer.size()));
+                        : static_cast<tmsize_t>(std::min<uint64_t>(wanted, pieceBytes));
                 const tmsize_t got =
                     layout.tiled
                         ? TIFFReadEncodedTile(tiff, TIFFComputeTile(tiff, left, top, 0, sample),
-                                              buffer.data(), size)
-                        : TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, top, sample),
-                                               buffer.data(), size);
+                                              buffer, size)
+                        : TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, top, sample), buffer,
+                                               size);
                 if (got < 0 ||
-                    static_cast<uint64_t>(got) < std::min<uint64_t>(wanted, buffer.size()) ||
+                    static_cast<uint64_t>(got) < std::min<uint64_t>(wanted, pieceBytes) ||
                     decoder.damaged()) {
                     error = decoder.message();
                     return false;
@@ -592,7 +597,7 @@ bool ReadRgba(TIFF* tiff, TiffDecoder& decoder, const TiffHeader& header, OwnedD
             for (uint32_t done = 0; done < rows; done += chunk) {
                 const uint32_t now = std::min(chunk, rows - done);
                 const auto at = static_cast<std::size_t>(RowBytes(tiff, layout, done));
-                uint8_t* p0 = buffers[0].data() + at;
+                uint8_t* p0 = buffers[0].get() + at;
                 if (rgba.isContig) {
                     rgba.put.contig(&rgba, raster.data(), 0, 0, layout.width, now, 0, 0, p0);
                     if (greyAlpha) {
@@ -600,10 +605,10 @@ bool ReadRgba(TIFF* tiff, TiffDecoder& decoder, const TiffHeader& header, OwnedD
                                       raster.data(), layout.width, now);
                     }
                 } else {
-                    uint8_t* p1 = channels == 1 ? p0 : buffers[1].data() + at;
-                    uint8_t* p2 = channels == 1 ? p0 : buffers[2].data() + at;
+                    uint8_t* p1 = channels == 1 ? p0 : buffers[1].get() + at;
+                    uint8_t* p2 = channels == 1 ? p0 : buffers[2].get() + at;
                     uint8_t* pa = rgba.alpha != 0
-                                      ? buffers[static_cast<std::size_t>(channels)].data() + at
+                                      ? buffers[static_cast<std::size_t>(channels)].get() + at
                                       : nullptr;
                     rgba.put.separate(&rgba, raster.data(), 0, 0, layout.width, now, 0, 0, p0, p1,
                                       p2, pa);
