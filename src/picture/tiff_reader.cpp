@@ -526,7 +526,8 @@ bool ReadRgba(TIFF* tiff, TiffDecoder& decoder, const TiffHeader& header, OwnedD
                             rgba.photometric == PHOTOMETRIC_PALETTE;
     const int channels = oneChannel ? 1 : 3;
     const int planes = rgba.isContig ? 1 : channels + (rgba.alpha != 0 ? 1 : 0);
-    const bool greyAlpha = rgba.isContig && rgba.alpha != 0 &&
+    // A file may declare its only sample an extra one: no alpha to take then.
+    const bool greyAlpha = rgba.isContig && rgba.alpha != 0 && rgba.samplesperpixel >= 2 &&
                            rgba.photometric != PHOTOMETRIC_PALETTE && oneChannel &&
                            (rgba.bitspersample == 8 || rgba.bitspersample == 16);
     // YCbCr left as it is (not turned into RGB by the JPEG decoder) comes in
