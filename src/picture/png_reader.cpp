@@ -19,8 +19,8 @@ namespace grimora {
 
 namespace {
 
-// Ancillary chunks that inflate (zTXt, iCCP) may not take more than this;
-// a compressed text chunk can otherwise inflate to any size.
+// Ancillary chunks are skipped unread (see StartReading); this bounds any
+// that libpng still keeps.
 constexpr png_alloc_size_t kMaxChunkBytes = png_alloc_size_t{8} << 20;
 constexpr png_uint_32 kMaxCachedChunks = 1000;
 
@@ -115,6 +115,10 @@ void StartReading(png_structp png, png_infop info, void* context) {
     png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
     png_set_chunk_malloc_max(png, kMaxChunkBytes);
     png_set_chunk_cache_max(png, kMaxCachedChunks);
+    // Only IHDR, PLTE, tRNS, IDAT and IEND make the picture. libpng would
+    // allocate a text chunk's declared length before reading it, whatever
+    // the file holds; skipped chunks are read past in small pieces.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_read_info(png, info);
 }
 

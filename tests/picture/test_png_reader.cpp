@@ -159,8 +159,8 @@ Bytes OnePixel(const Bytes& text, const Bytes& idat) {
     return file;
 }
 
-// Data that inflates far beyond what it is for: the text is dropped past its
-// limit, and image data past the picture is never inflated.
+// Data that inflates far beyond what it is for: a text chunk is skipped
+// unread, and image data past the picture is never inflated.
 TEST(PngReader, DataThatInflatesWithoutEndIsNotInflated) {
     const ZeroBomb bomb(16u << 20);
     ASSERT_LT(bomb.bytes().size(), 110000u);
