@@ -308,6 +308,50 @@ write_ppm("tiff_tall_narrow_tiles_sharing_one_stream.ppm", W, H,
           lambda x, y: (grey_level(x % 16, y),) * 3)
 save("tiff_tiles_far_wider_than_the_picture.tif",
      shared_tile_tiff(16, 16, 1 << 20, 16, bytes((1 << 20) * 16)))
+
+
+def raw_tiff(blocks, entries):
+    """blocks after the header; entries (tag, type, count, value), the value
+    a number kept in the entry or a function of the blocks' offsets."""
+    offsets, at = [], 8
+    for b in blocks:
+        offsets.append(at)
+        at += len(b)
+    ifd = struct.pack("<H", len(entries))
+    for tag, kind, count, value in sorted(entries):
+        value = value(offsets) if callable(value) else value
+        packed = struct.pack("<H", value) + b"\0\0" if kind == SHORT else struct.pack("<I", value)
+        ifd += struct.pack("<HHI", tag, kind, count) + packed
+    return b"II*\0" + struct.pack("<I", at) + b"".join(blocks) + ifd + struct.pack("<I", 0)
+
+
+def bilevel_entries(width, height, compression, piece_bytes, tile=None):
+    entries = [(256, LONG, 1, width), (257, LONG, 1, height), (258, SHORT, 1, 1),
+               (259, SHORT, 1, compression), (262, SHORT, 1, 0), (277, SHORT, 1, 1)]
+    if tile:
+        return entries + [(322, LONG, 1, tile[0]), (323, LONG, 1, tile[1]),
+                          (324, LONG, 1, lambda o: o[0]), (325, LONG, 1, piece_bytes)]
+    return entries + [(273, LONG, 1, lambda o: o[0]), (278, LONG, 1, height),
+                      (279, LONG, 1, piece_bytes)]
+
+
+# One-bit tiles 2^26 pixels wide on a picture of one pixel: little to decode,
+# but a row of RGBA 256 MB long (refused: no tile need be wider than the
+# largest picture). A JBIG strip whose own header declares a picture of
+# nearly 2^32 x 2^32 pixels (jbigkit would end the program). A whole grey
+# picture with 300 unknown tags that all point at one 4 KB block (libtiff
+# would copy the block for each).
+save("tiff_one_bit_tiles_far_wider_than_the_picture.tif",
+     raw_tiff([bytes(16)], bilevel_entries(1, 1, 1, 16, (1 << 26, 16))))
+jbig_header = bytes([0, 0, 1, 0]) + struct.pack(">III", 0xFFFFFFF0, 0xFFFFFFF0, 128) + bytes(4)
+save("tiff_jbig_header_declaring_a_huge_picture.tif",
+     raw_tiff([jbig_header + bytes(16)], bilevel_entries(8, 8, 34661, 36)))
+pixels = bytes(grey_level(x, y) for y in range(16) for x in range(16))
+save("tiff_tags_pointing_at_one_block.tif", raw_tiff([pixels, bytes(4096)], [
+    (256, LONG, 1, 16), (257, LONG, 1, 16), (258, SHORT, 1, 8), (259, SHORT, 1, 1),
+    (262, SHORT, 1, 1), (273, LONG, 1, lambda o: o[0]), (277, SHORT, 1, 1),
+    (278, LONG, 1, 16), (279, LONG, 1, len(pixels))] +
+    [(40000 + i, 7, 4096, lambda o: o[1]) for i in range(300)]))
 save("jpeg_refinement_scans_of_eob_runs.jpg",
      jpeg(256, 256, block_level, True, [(1, 63, 0, 1)] + [(1, 63, 1, 0)] * 497))
 save("jpeg_repeated_ac_scans_of_eob_runs.jpg",

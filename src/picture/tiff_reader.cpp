@@ -11,6 +11,9 @@
 
 #include <tiffio.h>
 
+#include "picture/picture_limits.h"
+#include "picture/tiff_tags.h"
+
 namespace grimora {
 
 namespace {
@@ -155,6 +158,11 @@ class TiffDecoder {
 public:
     explicit TiffDecoder(std::span<const uint8_t> file) : input_{file} {
         SilenceGlobalHandlers();
+        if (!TiffTagDataFits(file, 1)) {
+            std::snprintf(errors_.damage, sizeof errors_.damage,
+                          "its tags point at more data than the file holds");
+            return;
+        }
         TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
         if (options == nullptr) {
             return;
@@ -421,6 +429,55 @@ uint64_t DecodedBytes(TIFF* tiff, const Layout& layout, uint32_t rows) {
     return RowBytes(tiff, layout, (rows + layout.rowGroup - 1) / layout.rowGroup * layout.rowGroup);
 }
 
+// jbigkit takes memory for the picture that a JBIG stream's own header
+// declares, and ends the program when it cannot have it: each piece that is
+// to be decoded must declare one plane of no more than the piece's size.
+bool CheckJbigHeaders(TIFF* tiff, const TiffHeader& header, const Layout& layout,
+                      std::string& error) {
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    if (compression != COMPRESSION_JBIG) {
+        return true;
+    }
+    const auto be32 = [](const uint8_t* p) {
+        return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+    };
+    for (uint32_t top = 0; top < header.height; top += layout.length) {
+        for (uint32_t column = 0; column < layout.across; ++column) {
+            for (int plane = 0; plane < layout.planes; ++plane) {
+                const auto sample = static_cast<uint16_t>(plane);
+                const uint32_t piece =
+                    layout.tiled ? TIFFComputeTile(tiff, column * layout.width, top, 0, sample)
+                                 : TIFFComputeStrip(tiff, top, sample);
+                uint8_t head[20];
+                const tmsize_t got = layout.tiled
+                                         ? TIFFReadRawTile(tiff, piece, head, sizeof head)
+                                         : TIFFReadRawStrip(tiff, piece, head, sizeof head);
+                // A shorter piece declares nothing; its decoding fails.
+                if (got < static_cast<tmsize_t>(sizeof head)) {
+                    continue;
+                }
+                const uint32_t planes = head[2];
+                const uint32_t width = be32(head + 4);
+                const uint32_t rows = be32(head + 8);
+                if (planes != 1 || width > layout.width || rows > layout.length) {
+                    error = "The TIFF file is damaged: its " +
+                            std::string(layout.tiled ? "tile " : "strip ") + std::to_string(piece) +
+                            " declares a JBIG picture of " + PixelSizeText(width, rows) +
+                            " pixels in " + std::to_string(planes) +
+                            (planes == 1 ? " plane" : " planes") + ", more than the piece holds.";
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+// No tile need be wider than the largest picture; libtiff and the
+// conversion to RGBA take memory for a whole row of one.
+constexpr uint32_t kMostTileWidth = (uint32_t{kMaxPictureSide} + 15) / 16 * 16;
+
 // Refuses, before anything is decoded, a file whose pieces would take far
 // more decoding than a plain file of the picture's size.
 bool CheckDecodingWork(TIFF* tiff, const TiffHeader& header, const Layout& layout,
@@ -435,13 +492,14 @@ bool CheckDecodingWork(TIFF* tiff, const TiffHeader& header, const Layout& layou
     }
     const double pixels = static_cast<double>(header.width) * header.height;
     const double work = decoded + pieces * kUnitBytes;
-    if (work <= kBytesPerPixel * std::max(pixels, kSmallPicture)) {
-        return true;
+    const bool tooWide = layout.tiled && layout.width > kMostTileWidth;
+    if (!tooWide && work <= kBytesPerPixel * std::max(pixels, kSmallPicture)) {
+        return CheckJbigHeaders(tiff, header, layout, error);
     }
     const std::string size = PixelSizeText(header.width, header.height);
     const double coveredWidth = static_cast<double>(layout.across) * layout.width;
     char why[160];
-    if (layout.tiled && coveredWidth >= 2.0 * header.width) {
+    if (tooWide || (layout.tiled && coveredWidth >= 2.0 * header.width)) {
         std::snprintf(why, sizeof why, "its tiles are %u pixels wide", layout.width);
     } else if (pieces * kUnitBytes >= decoded) {
         std::snprintf(why, sizeof why, "it is cut into %.0f %s", pieces,

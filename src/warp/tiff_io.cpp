@@ -8,6 +8,8 @@
 #include <mutex>
 #include <new>
 
+#include "picture/tiff_tags.h"
+
 namespace grimora {
 
 struct TiffInMemoryAccess {
@@ -108,6 +110,11 @@ struct TiffInMemoryAccess {
 };
 
 TiffInMemory::TiffInMemory(std::span<const uint8_t> file, int64_t maxAllocation) : in_(file) {
+    // The field's directory and the mask's.
+    if (!TiffTagDataFits(file, 2)) {
+        message_ = "its tags point at more data than the file holds";
+        return;
+    }
     TiffInMemoryAccess::open(*this, "rm", maxAllocation);
 }
 

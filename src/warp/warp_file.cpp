@@ -141,8 +141,15 @@ bool CheckLayout(TIFF* tiff, std::span<const uint8_t> file, const char* what, ui
                 " keeps its samples in separate planes; Grimora reads them interleaved.";
         return false;
     }
+    // General-purpose lossless codecs only: the others are for pictures, and
+    // some (JBIG) take whatever memory their own data declares.
     const uint16_t compression = Tag16(tiff, TIFFTAG_COMPRESSION);
-    if (TIFFIsCODECConfigured(compression) != 1) {
+    const bool lossless = compression == COMPRESSION_NONE || compression == COMPRESSION_LZW ||
+                          compression == COMPRESSION_ADOBE_DEFLATE ||
+                          compression == COMPRESSION_DEFLATE ||
+                          compression == COMPRESSION_PACKBITS || compression == COMPRESSION_LZMA ||
+                          compression == COMPRESSION_ZSTD;
+    if (!lossless || TIFFIsCODECConfigured(compression) != 1) {
         error = std::string("The warp file's ") + what + " is compressed in a way (" +
                 std::to_string(compression) + ") that Grimora cannot read.";
         return false;

@@ -65,6 +65,16 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"tiff_tiles_far_wider_than_the_picture.tif",
                 "would take far more decoding than a picture of 16 × 16 pixels needs: its tiles "
                 "are 1048576 pixels wide."},
+        // Little to decode, but a row of RGBA of 256 MB.
+        Refusal{"tiff_one_bit_tiles_far_wider_than_the_picture.tif",
+                "a picture of 1 × 1 pixels needs: its tiles are 67108864 pixels wide."},
+        // jbigkit would have ended the program, failing to allocate.
+        Refusal{"tiff_jbig_header_declaring_a_huge_picture.tif",
+                "The TIFF file is damaged: its strip 0 declares a JBIG picture of 4294967280 × "
+                "4294967280 pixels in 1 plane, more than the piece holds."},
+        // libtiff would have copied the block for each of 300 tags.
+        Refusal{"tiff_tags_pointing_at_one_block.tif",
+                "The TIFF file is damaged: its tags point at more data than the file holds."},
         // The second refinement of the same bit is refused as damage before
         // the work is counted; repeated first scans are whole, but costly.
         Refusal{"jpeg_refinement_scans_of_eob_runs.jpg", "Inconsistent progression sequence"},

@@ -256,6 +256,28 @@ TEST(WarpFile, WarpsOtherToolsWriteAreReadInAnyLayoutTheyMayChoose) {
     }
 }
 
+// Sets the value, kept in its entry, of a SHORT tag of the first directory
+// of a classic little-endian TIFF.
+void PatchTag(std::vector<uint8_t>& file, uint16_t tag, uint16_t value) {
+    const auto get = [&](std::size_t at, int bytes) {
+        uint32_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i) {
+            v = v << 8 | file.at(at + static_cast<std::size_t>(i));
+        }
+        return v;
+    };
+    const std::size_t directory = get(4, 4);
+    for (uint32_t i = 0; i < get(directory, 2); ++i) {
+        const std::size_t entry = directory + 2 + 12 * i;
+        if (get(entry, 2) == tag) {
+            file.at(entry + 8) = static_cast<uint8_t>(value);
+            file.at(entry + 9) = static_cast<uint8_t>(value >> 8);
+            return;
+        }
+    }
+    ADD_FAILURE() << "no tag " << tag;
+}
+
 TEST(WarpFile, BrokenFilesAreRefusedWithTheirFaultNamedAndNothingTaken) {
     struct Case {
         const char* fault;
@@ -339,6 +361,10 @@ TEST(WarpFile, BrokenFilesAreRefusedWithTheirFaultNamedAndNothingTaken) {
     huge.height = 2000;
     huge.rowsWritten = 1;
     files.emplace_back("too little data", Write(huge));
+    // A codec for pictures, whose own data could declare any memory.
+    std::vector<uint8_t> jbig = Write(Variant{.compression = COMPRESSION_NONE});
+    PatchTag(jbig, TIFFTAG_COMPRESSION, COMPRESSION_JBIG);
+    files.emplace_back("compressed in a way (34661)", jbig);
     // Found by the fuzzer: a tile size from the file must not decide how
     // much memory is taken.
     std::ifstream fuzzed(
