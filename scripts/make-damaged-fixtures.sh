@@ -344,6 +344,8 @@ def bilevel_entries(width, height, compression, piece_bytes, tile=None):
 save("tiff_one_bit_tiles_far_wider_than_the_picture.tif",
      raw_tiff([bytes(16)], bilevel_entries(1, 1, 1, 16, (1 << 26, 16))))
 jbig_header = bytes([0, 0, 1, 0]) + struct.pack(">III", 0xFFFFFFF0, 0xFFFFFFF0, 128) + bytes(4)
+# Each byte's bits reversed, as libtiff stores JBIG in the usual fill order.
+jbig_header = bytes(int(f"{b:08b}"[::-1], 2) for b in jbig_header)
 save("tiff_jbig_header_declaring_a_huge_picture.tif",
      raw_tiff([jbig_header + bytes(16)], bilevel_entries(8, 8, 34661, 36)))
 pixels = bytes(grey_level(x, y) for y in range(16) for x in range(16))

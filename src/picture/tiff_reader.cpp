@@ -431,7 +431,8 @@ uint64_t DecodedBytes(TIFF* tiff, const Layout& layout, uint32_t rows) {
 
 // jbigkit takes memory for the picture that a JBIG stream's own header
 // declares, and ends the program when it cannot have it: each piece that is
-// to be decoded must declare one plane of no more than the piece's size.
+// to be decoded must declare one plane no wider than the piece and no
+// longer than the picture.
 bool CheckJbigHeaders(TIFF* tiff, const TiffHeader& header, const Layout& layout,
                       std::string& error) {
     uint16_t compression = COMPRESSION_NONE;
@@ -439,6 +440,14 @@ bool CheckJbigHeaders(TIFF* tiff, const TiffHeader& header, const Layout& layout
     if (compression != COMPRESSION_JBIG) {
         return true;
     }
+    // In a file of the usual fill order libtiff's writer stores the stream
+    // with each byte's bits reversed, and its reader turns them back.
+    uint16_t fillOrder = FILLORDER_MSB2LSB;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_FILLORDER, &fillOrder);
+    const bool reversed = fillOrder == FILLORDER_MSB2LSB;
+    // libtiff's writer declares the whole picture's rows in its one strip;
+    // tiles are whole multiples of 16 rows.
+    const uint32_t mostRows = layout.tiled ? (header.height + 15) / 16 * 16 : header.height;
     const auto be32 = [](const uint8_t* p) {
         return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
     };
@@ -457,15 +466,19 @@ bool CheckJbigHeaders(TIFF* tiff, const TiffHeader& header, const Layout& layout
                 if (got < static_cast<tmsize_t>(sizeof head)) {
                     continue;
                 }
+                if (reversed) {
+                    TIFFReverseBits(head, sizeof head);
+                }
                 const uint32_t planes = head[2];
                 const uint32_t width = be32(head + 4);
                 const uint32_t rows = be32(head + 8);
-                if (planes != 1 || width > layout.width || rows > layout.length) {
+                if (planes != 1 || width > layout.width || rows > mostRows) {
                     error = "The TIFF file is damaged: its " +
                             std::string(layout.tiled ? "tile " : "strip ") + std::to_string(piece) +
                             " declares a JBIG picture of " + PixelSizeText(width, rows) +
                             " pixels in " + std::to_string(planes) +
-                            (planes == 1 ? " plane" : " planes") + ", more than the piece holds.";
+                            (planes == 1 ? " plane" : " planes") + "; the picture is " +
+                            PixelSizeText(header.width, header.height) + ".";
                     return false;
                 }
             }

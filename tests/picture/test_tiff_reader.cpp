@@ -402,5 +402,38 @@ TEST(TiffReader, EveryLayoutLoadsAsItsPicture) {
                 0);
 }
 
+// JBIG that libtiff writes loads in either fill order: what a stream
+// declares is checked as libtiff hands it to jbigkit, bits reversed or not.
+TEST(TiffReader, JbigLoadsInEitherFillOrder) {
+    std::mt19937 random(34661);
+    for (const uint16_t fillOrder : {FILLORDER_MSB2LSB, FILLORDER_LSB2MSB}) {
+        const uint32_t width = 1 + random() % 90;
+        const uint32_t height = 1 + random() % 90;
+        const uint32_t rowBytes = (width + 7) / 8;
+        Bytes packed(std::size_t{rowBytes} * height);
+        fixtures::Reference model{static_cast<int>(width), static_cast<int>(height), {}};
+        for (uint32_t y = 0; y < height; ++y) {
+            for (uint32_t x = 0; x < width; ++x) {
+                const bool white = random() % 2 == 1;
+                packed[y * rowBytes + x / 8] |= static_cast<uint8_t>(white ? 0x80 >> (x % 8) : 0);
+                const int v = white ? 255 : 0;
+                model.pixels.push_back({v, v, v});
+            }
+        }
+        const Bytes file = WrittenByLibtiff([&](TIFF* tiff) {
+            TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+            TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+            TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
+            TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+            TIFFSetField(tiff, TIFFTAG_FILLORDER, fillOrder);
+            TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_JBIG);
+            TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);  // its writer's only layout
+            EXPECT_GE(TIFFWriteEncodedStrip(tiff, 0, packed.data(), tmsize_t(packed.size())), 0);
+        });
+        SCOPED_TRACE(testing::Message() << "fill order " << fillOrder);
+        fixtures::ExpectPicture(*fixtures::Load(file), model);
+    }
+}
+
 }  // namespace
 }  // namespace grimora
